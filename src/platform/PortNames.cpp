@@ -1,0 +1,51 @@
+#include "PortNames.h"
+
+#include "Settings.h"
+
+namespace PortNames {
+
+int PortNumber(const QString& comName)
+{
+    if (!comName.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        return 0;
+    const QString digits = comName.mid(3);
+    if (digits.isEmpty() || digits.size() > 9)
+        return 0;
+    for (QChar c : digits)
+        if (!c.isDigit())
+            return 0;
+    return digits.toInt();
+}
+
+QString DefaultDevice(int portNumber)
+{
+    if (portNumber >= 1 && portNumber <= 32)
+        return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+    if (portNumber >= 33 && portNumber <= 64)
+        return QStringLiteral("/dev/ttyUSB%1").arg(portNumber - 33);
+    if (portNumber >= 65 && portNumber <= 96)
+        return QStringLiteral("/dev/ttyACM%1").arg(portNumber - 65);
+    return QString();
+}
+
+QString MapKey(Deliverable deliverable)
+{
+    return deliverable == Deliverable::Pmr ? QStringLiteral("\\Zyn\\Ql4100P\\PortMap")
+                                           : QStringLiteral("\\Zyn\\Ql4100t\\PortMap");
+}
+
+QString DevicePath(Deliverable deliverable, const QString& comName)
+{
+    const int number = PortNumber(comName);
+    if (number < 1)
+        return QString();
+    Settings map(MapKey(deliverable));
+    if (map.Open(false)) {
+        QString path;
+        if (map.ReadString(QStringLiteral("COM%1").arg(number), path) && !path.trimmed().isEmpty())
+            return path.trimmed();
+    }
+    return DefaultDevice(number);
+}
+
+} // namespace PortNames

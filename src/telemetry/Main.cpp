@@ -1,0 +1,429 @@
+#include "Main.h"
+
+#include "platform/Settings.h"
+#include "platform/WindowMessages.h"
+#include "ui/HelpPanel.h"
+#include "ui_Main.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QSet>
+#include <QTime>
+#include <QTimer>
+
+namespace {
+
+const char* const kMemFilter = "Programming Files (*.mem)|*.mem|All Files (*.*)|*.*";
+
+const char* const kUnknownDefaultType =
+    "Unknown radio type in default mem-file.\n\nPlease ensure correct mem-file is being used for "
+    "the radio type.";
+const char* const kUnknownFileType =
+    "Unknown radio type in mem-file.\n\nPlease ensure correct mem-file is being used for the radio "
+    "type.";
+
+// Controls whose commands this build carries. The others stay disabled
+// whatever the image says, so no button is offered that does nothing.
+const QSet<QString>& BuiltCommands()
+{
+    static const QSet<QString> built = {
+        QStringLiteral("btnFileOpen"),    QStringLiteral("mnuReadfromFile"),
+        QStringLiteral("btnFileSave"),    QStringLiteral("mnuWritetoFile"),
+        QStringLiteral("mnuDefaultFile"), QStringLiteral("mnuAdvanced"),
+        QStringLiteral("mnuExit"),
+    };
+    return built;
+}
+
+} // namespace
+
+Tfrm4100::Tfrm4100(Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), ui_(std::make_unique<Ui::Tfrm4100>())
+{
+    ui_->setupUi(this);
+
+    // Construction: image buffer, serial port, transfer cancel event.
+    firstActivation_ = true;
+    eeprom_.Attach(imageBuffer_.data(), EEPROM::kImageSize);
+    port_ = std::make_unique<Win32Port>(Deliverable::Telemetry);
+    port_->SetNotifyWindow(this);
+
+    statusPanel0_ = new QLabel(this);
+    statusPanel0_->setObjectName(QStringLiteral("StatusPanel0"));
+    statusPanel1_ = new QLabel(QStringLiteral("12:00:00"), this);
+    statusPanel1_->setObjectName(QStringLiteral("StatusPanel1"));
+    ui_->StatusBar->addWidget(statusPanel0_, 1);
+    ui_->StatusBar->addPermanentWidget(statusPanel1_);
+
+    help_ = new HelpPanel(ui_->HelpText, this);
+    ui_->HelpText->setPlainText(QStringLiteral("Help messages..."));
+    const std::pair<QWidget*, const char*> lines[] = {
+        {ui_->btnWriteRadio, "Writes the configuration data in the edit windows to the radio."},
+        {ui_->btnFileSave, "Writes the configuration data in the edit windows to a file."},
+        {ui_->btnReadRadio, "Reads the configuration data in the radio to the edit windows."},
+        {ui_->btnFileOpen, "Reads the configuration data in a file to the edit windows."},
+        {ui_->btnPrintRadio, "Prints the configuration data from the edit windows."},
+        {ui_->btnChannelData, "Allows you to adjust the radio channel data and options."},
+        {ui_->EditRadioHardware, "Allows you to adjust the radio operating hardware."},
+        {ui_->btnEngineering, "Engineering special options."},
+        {ui_->btnTelemetryEdit, "Allows you to adjust the Telemetry operating parameters"},
+        {ui_->btnDataEdit, "Allows you to adjust the Data operating parameters"},
+        {ui_->btnRepeaterEdit, "Allows you to adjust the Repeater operating parameters"},
+    };
+    for (const auto& [control, line] : lines)
+        help_->SetLine(control, QString::fromUtf8(line));
+    for (QWidget* control : {static_cast<QWidget*>(ui_->btnEEPROM), static_cast<QWidget*>(ui_->lblFirmwareVersion),
+                             static_cast<QWidget*>(ui_->lblRadioChassisType), static_cast<QWidget*>(ui_->lblRadioType)})
+        help_->SetLine(control, QString());
+
+    connect(ui_->btnFileOpen, &QPushButton::clicked, this, &Tfrm4100::btnFileOpenClick);
+    connect(ui_->mnuReadfromFile, &QAction::triggered, this, &Tfrm4100::btnFileOpenClick);
+    connect(ui_->btnFileSave, &QPushButton::clicked, this, &Tfrm4100::btnFileSaveClick);
+    connect(ui_->mnuWritetoFile, &QAction::triggered, this, &Tfrm4100::btnFileSaveClick);
+    connect(ui_->mnuDefaultFile, &QAction::triggered, this, &Tfrm4100::mnuDefaultFileClick);
+    connect(ui_->mnuExit, &QAction::triggered, this, &QWidget::close);
+
+    timer1_ = new QTimer(this);
+    timer1_->setInterval(1000);
+    connect(timer1_, &QTimer::timeout, this, &Tfrm4100::Timer1Timer);
+    timer1_->start();
+
+    FormCreate();
+}
+
+Tfrm4100::~Tfrm4100()
+{
+    // Closing the port ends its reader and writer threads before anything
+    // they post to goes away.
+    port_.reset();
+}
+
+void Tfrm4100::FormCreate()
+{
+    setWindowTitle(QStringLiteral("ZYN QL4100/4300T Radio Programmer PR2041.3.18"));
+    ui_->lblFirmwareVersion->clear();
+    ui_->lblRadioChassisType->clear();
+    ui_->lblRadioType->clear();
+    defaultFile_.clear();
+
+    // Present in the program, never offered to the user.
+    ui_->mnuEngineering->setVisible(false);
+    ui_->btnEngineering->setVisible(false);
+    ui_->btnEEPROM->setVisible(false);
+    ui_->mnuPacketMonitor->setVisible(false);
+    ui_->mnuCommsMonitor->setVisible(false);
+    ui_->btnPrintRadio->setVisible(false);
+    ui_->mnuVerifyRadio->setVisible(false);
+    ui_->mnuPrintRadio->setVisible(false);
+
+    ApplyCommandStates();
+}
+
+QString Tfrm4100::StatusText(int panel) const
+{
+    return panel == 0 ? statusPanel0_->text() : statusPanel1_->text();
+}
+
+QString Tfrm4100::HelpLine() const
+{
+    return help_->Text();
+}
+
+void Tfrm4100::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Run the first activation once the window is on screen, so its
+    // messages appear over it.
+    if (firstActivation_)
+        QMetaObject::invokeMethod(this, &Tfrm4100::FormShow, Qt::QueuedConnection);
+}
+
+void Tfrm4100::ReadSettings()
+{
+    Settings key(QString::fromLatin1(kSettingsKey));
+    if (!key.Open(false))
+        return;
+    if (!key.ReadInt(QStringLiteral("ComPort"), portNumber_))
+        portNumber_ = 1;
+    if (!key.ReadInt(QStringLiteral("maxBdRate"), maxBaudRate_))
+        maxBaudRate_ = 9600;
+    if (!key.ReadInt(QStringLiteral("FlashVerify"), flashVerify_))
+        flashVerify_ = 0;
+    if (!key.ReadString(QStringLiteral("DefaultFile"), defaultFile_))
+        defaultFile_ = QString::fromLatin1(kDefaultFileName);
+    key.Close();
+}
+
+void Tfrm4100::FormShow()
+{
+    if (!firstActivation_)
+        return;
+    firstActivation_ = false;
+
+    eeprom_.Erase();
+    ReadSettings();
+    if (portNumber_ < 1 || portNumber_ > 256)
+        portNumber_ = 1;
+
+    if (!port_->Open(QStringLiteral("COM%1").arg(portNumber_)))
+        dialogs_.Message(this, QStringLiteral("Unable to open COM%1").arg(portNumber_), QStringLiteral("Error."),
+                         Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+
+    SetImageCommandsEnabled(false);
+    if (defaultFile_.isEmpty())
+        defaultFile_ = QString::fromLatin1(kDefaultFileName);
+
+    if (LoadImageFile(defaultFile_)) {
+        AcceptDefaultImage();
+    } else {
+        statusPanel0_->setText(QStringLiteral("No file loaded."));
+        dialogs_.Message(this, DefaultFileMissingText(defaultFile_), QStringLiteral("No default file"),
+                         Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+    }
+    RefreshRadioType();
+}
+
+void Tfrm4100::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+void Tfrm4100::FormClose()
+{
+    Settings key(QString::fromLatin1(kSettingsKey));
+    if (!key.Open(true))
+        return;
+    // A failed write stops the rest; closing never asks anything.
+    key.WriteInt(QStringLiteral("ComPort"), portNumber_) &&
+        key.WriteInt(QStringLiteral("maxBdRate"), maxBaudRate_) &&
+        key.WriteInt(QStringLiteral("FlashVerify"), flashVerify_) &&
+        key.WriteString(QStringLiteral("DefaultFile"), defaultFile_);
+    key.Close();
+}
+
+void Tfrm4100::customEvent(QEvent* event)
+{
+    switch (static_cast<int>(event->type())) {
+    case WindowMessage::BytesReceived: {
+        // Keep the monitor ring drained so it never fills; the byte monitor
+        // window shows what is taken here once it exists.
+        uint8_t bytes[1024];
+        port_->ReadMonitor(bytes, sizeof bytes);
+        break;
+    }
+    default:
+        QMainWindow::customEvent(event);
+        break;
+    }
+}
+
+void Tfrm4100::Timer1Timer()
+{
+    statusPanel1_->setText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+}
+
+bool Tfrm4100::IsImageAccepted() const
+{
+    const int type = eeprom_.GetByte(RadioIdent::kRadioTypeAddress);
+    return type == RadioIdent::kTypeTelemetry || type == RadioIdent::kTypeData;
+}
+
+QString Tfrm4100::DefaultFileMissingText(const QString& fileName)
+{
+    return QStringLiteral("Default file ") + fileName + QStringLiteral(" does not exist.\n") +
+           QStringLiteral("No file loaded.");
+}
+
+void Tfrm4100::AcceptDefaultImage()
+{
+    if (IsImageAccepted()) {
+        SetImageCommandsEnabled(true);
+    } else {
+        dialogs_.Message(this, QString::fromUtf8(kUnknownDefaultType), QStringLiteral("Read file"),
+                         Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        SetImageCommandsEnabled(false);
+    }
+    RefreshModel();
+}
+
+void Tfrm4100::SetImageCommandsEnabled(bool enabled)
+{
+    imageCommandsEnabled_ = enabled;
+    ApplyCommandStates();
+}
+
+void Tfrm4100::RefreshRadioType()
+{
+    const int type = eeprom_.GetByte(RadioIdent::kRadioTypeAddress);
+    const int mode = eeprom_.GetByte(RadioIdent::kModeAddress);
+    ui_->lblRadioType->setText(RadioTypeName(type, mode));
+    editorPair_ = EditorPair::None;
+    if (type == RadioIdent::kTypeTelemetry)
+        editorPair_ = (mode & RadioIdent::kRepeaterBit) ? EditorPair::Repeater : EditorPair::Telemetry;
+    else if (type == RadioIdent::kTypeData)
+        editorPair_ = EditorPair::Data;
+    ApplyCommandStates();
+}
+
+void Tfrm4100::RefreshModel()
+{
+    model_ = DecodeHardware(Deliverable::Telemetry, eeprom_.GetByte(RadioIdent::kHardwareAddress));
+    vhf_ = IsVhf(model_);
+    ui_->lblRadioChassisType->setText(model_.text);
+}
+
+void Tfrm4100::ApplyCommandStates()
+{
+    const QSet<QString>& built = BuiltCommands();
+    auto apply = [&built](QObject* control, bool wanted) {
+        const bool on = wanted && built.contains(control->objectName());
+        if (auto* w = qobject_cast<QWidget*>(control))
+            w->setEnabled(on);
+        else if (auto* a = qobject_cast<QAction*>(control))
+            a->setEnabled(on);
+    };
+    for (QObject* c : {static_cast<QObject*>(ui_->btnWriteRadio), static_cast<QObject*>(ui_->mnuWritetoRadio),
+                       static_cast<QObject*>(ui_->btnChannelData), static_cast<QObject*>(ui_->mnuChannelData),
+                       static_cast<QObject*>(ui_->EditRadioHardware), static_cast<QObject*>(ui_->mnuHardware),
+                       static_cast<QObject*>(ui_->btnPrintRadio)})
+        apply(c, imageCommandsEnabled_);
+    apply(ui_->btnTelemetryEdit, editorPair_ == EditorPair::Telemetry);
+    apply(ui_->mnuTelemetry, editorPair_ == EditorPair::Telemetry);
+    apply(ui_->btnRepeaterEdit, editorPair_ == EditorPair::Repeater);
+    apply(ui_->mnuRepeater, editorPair_ == EditorPair::Repeater);
+    apply(ui_->btnDataEdit, editorPair_ == EditorPair::Data);
+    apply(ui_->mnuData, editorPair_ == EditorPair::Data);
+    for (QObject* c : {static_cast<QObject*>(ui_->btnReadRadio), static_cast<QObject*>(ui_->mnuReadfromRadio),
+                       static_cast<QObject*>(ui_->btnFileOpen), static_cast<QObject*>(ui_->mnuReadfromFile),
+                       static_cast<QObject*>(ui_->btnFileSave), static_cast<QObject*>(ui_->mnuWritetoFile),
+                       static_cast<QObject*>(ui_->mnuComPort), static_cast<QObject*>(ui_->mnuAutoDetect),
+                       static_cast<QObject*>(ui_->mnuDefaultFile), static_cast<QObject*>(ui_->mnuAdvanced),
+                       static_cast<QObject*>(ui_->mnuHelpAbout), static_cast<QObject*>(ui_->mnuFirmware),
+                       static_cast<QObject*>(ui_->mnuExit)})
+        apply(c, true);
+}
+
+QString Tfrm4100::ResolveProgrammingFile(const QString& fileName) const
+{
+    // A relative name is taken against the current folder. The factory file
+    // ships beside the program, so when it is not in the current folder it
+    // is taken from there.
+    if (fileName.isEmpty() || QFileInfo(fileName).isAbsolute() || QFileInfo::exists(fileName))
+        return fileName;
+    const QString shipped = QDir(QCoreApplication::applicationDirPath()).filePath(fileName);
+    return QFileInfo::exists(shipped) ? shipped : fileName;
+}
+
+bool Tfrm4100::LoadImageFile(const QString& fileName)
+{
+    switch (MemFile::Load(eeprom_, ResolveProgrammingFile(fileName))) {
+    case MemFile::LoadResult::NotOpened:
+        return false;
+    case MemFile::LoadResult::ReadError:
+        dialogs_.Message(this, QStringLiteral("There is a problem reading the file"), QStringLiteral("File Error"),
+                         Dialogs::Buttons::OkCancel, Dialogs::Icon::None);
+        return false;
+    case MemFile::LoadResult::Loaded:
+        break;
+    }
+    statusPanel0_->setText(QStringLiteral("File loaded: ") + fileName);
+    return true;
+}
+
+bool Tfrm4100::SaveImageFile(const QString& fileName)
+{
+    if (!MemFile::Save(eeprom_, fileName)) {
+        dialogs_.Message(this, QStringLiteral("There is a problem writing the file"), QStringLiteral("File Error"),
+                         Dialogs::Buttons::OkCancel, Dialogs::Icon::None);
+        return false;
+    }
+    statusPanel0_->setText(QStringLiteral("File loaded: ") + fileName);
+    return true;
+}
+
+Dialogs::FileRequest Tfrm4100::OpenRequest(const QString& title, const QString& initialPath)
+{
+    Dialogs::FileRequest r;
+    r.title = title;
+    r.filter = QString::fromLatin1(kMemFilter);
+    r.defaultExtension = QStringLiteral("*.mem");
+    r.initialPath = initialPath;
+    r.mustExist = true;
+    return r;
+}
+
+void Tfrm4100::btnFileOpenClick()
+{
+    if (dialogs_.Message(this, QStringLiteral("All current data will be lost"), QStringLiteral("Read from file?"),
+                         Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) != Dialogs::Answer::Ok)
+        return;
+    const QString name =
+        dialogs_.OpenFile(this, OpenRequest(QStringLiteral("Open Programming File..."), lastOpenedFile_));
+    if (name.isEmpty()) {
+        SetImageCommandsEnabled(false);
+        dialogs_.Message(this, QStringLiteral("There is a problem reading the file"), QStringLiteral("File Error"),
+                         Dialogs::Buttons::OkCancel, Dialogs::Icon::None);
+    } else {
+        lastOpenedFile_ = name;
+        LoadImageFile(name);
+        // The type byte decides, whether or not the load worked.
+        if (!IsImageAccepted()) {
+            SetImageCommandsEnabled(false);
+            dialogs_.Message(this, QString::fromUtf8(kUnknownFileType), QStringLiteral("Read file"),
+                             Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        } else {
+            SetImageCommandsEnabled(true);
+            RefreshModel();
+        }
+    }
+    RefreshRadioType();
+}
+
+void Tfrm4100::btnFileSaveClick()
+{
+    Dialogs::FileRequest r;
+    r.title = QStringLiteral("Save Programming File...");
+    r.filter = QStringLiteral("Programming Files (*.mem)|*.mem|All Files (*.*)|*.* ");
+    r.defaultExtension = QStringLiteral("*.mem");
+    r.confirmOverwrite = true;
+    const QString name = dialogs_.SaveFile(this, r);
+    if (!name.isEmpty())
+        SaveImageFile(name);
+}
+
+void Tfrm4100::mnuDefaultFileClick()
+{
+    const QString name = dialogs_.OpenFile(this, OpenRequest(QStringLiteral("Set Default Filename."), defaultFile_));
+    if (name.isEmpty())
+        return;
+    lastOpenedFile_ = name;
+    defaultFile_ = name;
+    {
+        Settings key(QString::fromLatin1(kSettingsKey));
+        if (key.Open(true))
+            key.WriteString(QStringLiteral("DefaultFile"), defaultFile_);
+    }
+    if (dialogs_.Message(this,
+                         QStringLiteral("Load file ") + name + QStringLiteral("?\n") +
+                             QStringLiteral("All current data will  be lost."),
+                         QStringLiteral("Load Default File"), Dialogs::Buttons::OkCancel,
+                         Dialogs::Icon::Question) != Dialogs::Answer::Ok)
+        return;
+    if (LoadImageFile(name)) {
+        AcceptDefaultImage();
+        RefreshRadioType();
+    } else {
+        SetImageCommandsEnabled(false);
+        dialogs_.Message(this, DefaultFileMissingText(name), QStringLiteral("Error"), Dialogs::Buttons::Ok,
+                         Dialogs::Icon::Warning);
+    }
+}
+
+void Tfrm4100::mnuAdvancedClick()
+{
+    ui_->mnuAdvanced->toggle();
+}
