@@ -105,6 +105,11 @@ int Event::WaitAny(std::initializer_list<const Event*> events, int timeoutMs)
             for (nfds_t i = 0; i < count; ++i)
                 if (set[i].revents & POLLIN)
                     return static_cast<int>(i);
+            // A descriptor that is no longer valid would wake poll() at
+            // once for ever: give up instead of spinning.
+            for (nfds_t i = 0; i < count; ++i)
+                if (set[i].revents & (POLLNVAL | POLLERR))
+                    return -1;
         } else if (rc == 0) {
             return -1;
         } else if (errno != EINTR) {

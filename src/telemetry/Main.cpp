@@ -45,11 +45,15 @@ Tfrm4100::Tfrm4100(Dialogs& dialogs, QWidget* parent)
 {
     ui_->setupUi(this);
 
-    // Construction: image buffer, serial port, transfer cancel event.
+    // Construction: image buffer, serial port, radio session, transfer
+    // cancel event.
     firstActivation_ = true;
     eeprom_.Attach(imageBuffer_.data(), EEPROM::kImageSize);
     port_ = std::make_unique<Win32Port>(Deliverable::Telemetry);
     port_->SetNotifyWindow(this);
+    radio_ = std::make_unique<TRadio>(Deliverable::Telemetry);
+    radio_->AttachPort(port_.get());
+    radio_->SetNotifyWindow(this);
 
     statusPanel0_ = new QLabel(this);
     statusPanel0_->setObjectName(QStringLiteral("StatusPanel0"));
@@ -96,8 +100,10 @@ Tfrm4100::Tfrm4100(Dialogs& dialogs, QWidget* parent)
 
 Tfrm4100::~Tfrm4100()
 {
-    // Closing the port ends its reader and writer threads before anything
-    // they post to goes away.
+    // The session's receive thread reads from the port, so it ends first;
+    // closing the port then ends the reader and writer threads, before
+    // anything they post to goes away.
+    radio_.reset();
     port_.reset();
 }
 

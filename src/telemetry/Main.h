@@ -2,6 +2,7 @@
 
 #include "link/Win32port.h"
 #include "platform/Event.h"
+#include "radio/Radio.h"
 #include "radio/Radiotype.h"
 #include "telemetry/Eeprom.h"
 #include "ui/Dialogs.h"
@@ -20,8 +21,9 @@ class Tfrm4100;
 }
 
 // Main window of ql4100. It owns, for the whole run, the 2048-byte
-// configuration image with its EEPROM accessor, the serial port, and the
-// transfer cancel event; every other window reaches them through it.
+// configuration image with its EEPROM accessor, the serial port, the radio
+// session bound to it, and the transfer cancel event; every other window
+// reaches them through it.
 class Tfrm4100 : public QMainWindow {
     Q_OBJECT
 public:
@@ -33,6 +35,7 @@ public:
 
     EEPROM& Image() { return eeprom_; }
     Win32Port& Port() { return *port_; }
+    TRadio& Radio() { return *radio_; }
     Event& TransferCancelEvent() { return transferCancel_; }
     Dialogs& GetDialogs() { return dialogs_; }
 
@@ -119,5 +122,6 @@ private:
     EditorPair editorPair_ = EditorPair::None;
 
     std::unique_ptr<Win32Port> port_;
+    std::unique_ptr<TRadio> radio_;
     Event transferCancel_;
 };

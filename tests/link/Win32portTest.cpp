@@ -5,6 +5,7 @@
 #include "platform/Settings.h"
 #include "platform/WindowMessages.h"
 
+#include "MessageSink.h"
 #include "PtyPair.h"
 
 #include <QElapsedTimer>
@@ -76,31 +77,6 @@ QByteArray ReadWaitBytes(Win32Port& port, int length)
     return QByteArray(reinterpret_cast<const char*>(buffer.data()), n);
 }
 
-// Window that records the window messages posted to it.
-class MessageSink : public QObject {
-public:
-    struct Message {
-        int message;
-        qintptr wParam;
-        qintptr lParam;
-    };
-    std::vector<Message> received;
-
-    qintptr ByteTotal() const
-    {
-        qintptr total = 0;
-        for (const Message& m : received)
-            total += m.wParam;
-        return total;
-    }
-
-protected:
-    void customEvent(QEvent* event) override
-    {
-        if (auto* m = dynamic_cast<WindowMessageEvent*>(event))
-            received.push_back({m->Message(), m->WParam(), m->LParam()});
-    }
-};
 
 class Win32PortTest : public ::testing::TestWithParam<Deliverable> {
 protected:
