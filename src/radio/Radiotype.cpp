@@ -15,6 +15,85 @@ QString RadioTypeName(int radioType, int repeaterFlags)
     }
 }
 
+QString RadioSummaryTypeName(Deliverable deliverable, int radioType, int repeaterFlags)
+{
+    using namespace RadioIdent;
+    switch (radioType) {
+    case kTypeTelemetry:
+    case kTypeData:
+    case kTypePmr: return RadioTypeName(radioType, repeaterFlags);
+    case kTypeStunned:
+        if (deliverable == Deliverable::Pmr)
+            return QStringLiteral("Stunned radio");
+        break;
+    default: break;
+    }
+    return QStringLiteral("Unknown radio type");
+}
+
+bool IsSupportedIdent(const QString& ident)
+{
+    return ident.left(6) == QLatin1String("QL4100");
+}
+
+namespace {
+
+// Decimal value of characters [first, first + count) (1-based) of text; 0
+// when that part is missing or holds anything but digits.
+int NumberAt(const QString& text, int first, int count)
+{
+    const QString part = text.mid(first - 1, count);
+    if (part.isEmpty())
+        return 0;
+    int value = 0;
+    for (QChar c : part) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return 0;
+        value = value * 10 + (c.unicode() - '0');
+    }
+    return value;
+}
+
+// Firmware an image of this radio type needs; empty for other types.
+QString RequiredFirmware(int imageRadioType)
+{
+    using namespace RadioIdent;
+    switch (imageRadioType) {
+    case kTypeTelemetry: return QStringLiteral("QL4100T");
+    case kTypeData: return QStringLiteral("QL4100D");
+    case kTypePmr: return QStringLiteral("QL4100P");
+    default: return QString();
+    }
+}
+
+} // namespace
+
+void ParseFirmwareVersion(const QString& ident, int& major, int& minor)
+{
+    major = NumberAt(ident, 10, 1);
+    minor = NumberAt(ident, 12, 2);
+}
+
+bool FirmwareMatchesImage(Deliverable deliverable, const QString& ident, int imageRadioType)
+{
+    using namespace RadioIdent;
+    const bool ours = deliverable == Deliverable::Pmr
+                          ? imageRadioType == kTypePmr
+                          : (imageRadioType == kTypeTelemetry || imageRadioType == kTypeData);
+    return ours && ident.left(7) == RequiredFirmware(imageRadioType);
+}
+
+QString FirmwareMismatchText(const QString& ident, int imageRadioType)
+{
+    const QString firmware = ident.left(7);
+    QString required = RequiredFirmware(imageRadioType);
+    if (required.isEmpty())
+        required = firmware;
+    return QStringLiteral("Radio type does not match firmware ") + firmware + QStringLiteral(".\n")
+           + RadioTypeName(imageRadioType, 0) + QStringLiteral(" radio requires firmware ") + required
+           + QStringLiteral(".\n") + QStringLiteral("\nContinue?");
+}
+
 ModelRecord DecodeHardware(Deliverable deliverable, int hardwareByte)
 {
     const int h = hardwareByte & 0xFF;

@@ -40,6 +40,27 @@ struct ModelRecord {
 // "Repeater Output", "Data", "PMR" or "Unknown".
 QString RadioTypeName(int radioType, int repeaterFlags);
 
+// Radio Summary name of a radio type: as the main window's, except that
+// unknown types read "Unknown radio type" and ql4100p names a stunned
+// radio (type 12) "Stunned radio".
+QString RadioSummaryTypeName(Deliverable deliverable, int radioType, int repeaterFlags);
+
+// Identity text: "QL4100" (family), variant letter (T, D or P), a blank,
+// "v", major digit, ".", two minor digits, e.g. "QL4100P v3.01". These
+// programs talk only to radios whose identity begins with "QL4100".
+bool IsSupportedIdent(const QString& ident);
+// Major from character 10, minor from characters 12-13; a part that is
+// missing or not a decimal number gives 0.
+void ParseFirmwareVersion(const QString& ident, int& major, int& minor);
+
+// Whether the radio's firmware suits an image of the given radio type:
+// ql4100 takes QL4100T firmware for type 0 and QL4100D for type 1, ql4100p
+// QL4100P for type 2; anything else is a mismatch.
+bool FirmwareMatchesImage(Deliverable deliverable, const QString& ident, int imageRadioType);
+// The warning shown before writing an image to a radio whose firmware does
+// not match it.
+QString FirmwareMismatchText(const QString& ident, int imageRadioType);
+
 ModelRecord DecodeHardware(Deliverable deliverable, int hardwareByte);
 
 inline bool IsVhf(const ModelRecord& m) { return (m.flags & ModelRecord::Vhf) != 0; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "radio/ImageBlocks.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -7,7 +9,7 @@
 // does not own). Out-of-range addresses never fault: reads give 0, writes are
 // dropped, block copies stop at the end of the buffer. 16-bit values are
 // little-endian.
-class EEPROM {
+class EEPROM : public ImageBlocks {
 public:
     static constexpr int kImageSize = 2048;
 
@@ -26,8 +28,8 @@ public:
     unsigned GetWord(int address) const;
     void SetByte(int address, int value);
     void SetWord(int address, unsigned value);
-    int ReadBlock(int address, uint8_t* destination, int count) const;
-    int WriteBlock(int address, const uint8_t* source, int count);
+    int ReadBlock(int address, uint8_t* destination, int count) const override;
+    int WriteBlock(int address, const uint8_t* source, int count) override;
     void Erase();
     bool IsPageBlank(int address) const;
 

@@ -95,6 +95,11 @@ Tfrm4100::Tfrm4100(Dialogs& dialogs, QWidget* parent)
     connect(timer1_, &QTimer::timeout, this, &Tfrm4100::Timer1Timer);
     timer1_->start();
 
+    // The program's other windows, created once and kept for the whole run.
+    frmReadWrite_ = std::make_unique<TfrmReadWrite>(this);
+    transfer_ = std::make_unique<TransferImageOperation>(Deliverable::Telemetry, *radio_, eeprom_, transferCancel_,
+                                                         *frmReadWrite_, this);
+
     FormCreate();
 }
 
@@ -103,6 +108,7 @@ Tfrm4100::~Tfrm4100()
     // The session's receive thread reads from the port, so it ends first;
     // closing the port then ends the reader and writer threads, before
     // anything they post to goes away.
+    transfer_.reset();
     radio_.reset();
     port_.reset();
 }
@@ -214,6 +220,13 @@ void Tfrm4100::FormClose()
 void Tfrm4100::customEvent(QEvent* event)
 {
     switch (static_cast<int>(event->type())) {
+    case WindowMessage::TransferProgress:
+        // A finished or cancelled transfer may have changed the image.
+        if (transfer_->HandleMessage(*static_cast<WindowMessageEvent*>(event))) {
+            RefreshModel();
+            RefreshRadioType();
+        }
+        break;
     case WindowMessage::BytesReceived: {
         // Keep the monitor ring drained so it never fills; the byte monitor
         // window shows what is taken here once it exists.
@@ -225,6 +238,11 @@ void Tfrm4100::customEvent(QEvent* event)
         QMainWindow::customEvent(event);
         break;
     }
+}
+
+bool Tfrm4100::TransferImage(bool write, int first, int last)
+{
+    return transfer_->Run(write, first, last);
 }
 
 void Tfrm4100::Timer1Timer()

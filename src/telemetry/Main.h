@@ -3,6 +3,7 @@
 #include "link/Win32port.h"
 #include "platform/Event.h"
 #include "radio/Radio.h"
+#include "radio/Radio_rw.h"
 #include "radio/Radiotype.h"
 #include "telemetry/Eeprom.h"
 #include "ui/Dialogs.h"
@@ -64,6 +65,11 @@ public:
     // file and shows "There is a problem writing the file".
     bool SaveImageFile(const QString& fileName);
 
+    // Reads [first, last] of the radio into the image, or writes it, behind
+    // the modal progress window; true only when every block went through.
+    bool TransferImage(bool write, int first, int last);
+    TfrmReadWrite& ReadWriteWindow() { return *frmReadWrite_; }
+
     // First activation: erase the image, read the settings, open the port,
     // load the default file. Runs once; later calls do nothing.
     void FormShow();
@@ -124,4 +130,6 @@ private:
     std::unique_ptr<Win32Port> port_;
     std::unique_ptr<TRadio> radio_;
     Event transferCancel_;
+    std::unique_ptr<TfrmReadWrite> frmReadWrite_;
+    std::unique_ptr<TransferImageOperation> transfer_;
 };
