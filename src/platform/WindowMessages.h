@@ -62,3 +62,8 @@ private:
 // Posts (never sends) a window message; safe from any thread. A null
 // receiver drops the message.
 void PostWindowMessage(QObject* receiver, int message, qintptr wParam, qintptr lParam);
+
+// In a thread-sanitizer build, marks every window message as received
+// before any handler or event filter reads it (see WindowMessageEvent);
+// does nothing in other builds. Call once after creating the application.
+void WatchWindowMessageHandOver();

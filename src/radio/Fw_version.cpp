@@ -40,8 +40,13 @@ void TfrmFirmwareVersion::FormShow()
     if (deliverable_ == Deliverable::Pmr)
         hardware_ = 0;
 
-    // GetIdent only replaces the kept text when the radio answered.
     if (!radio_.GetIdent(ident_)) {
+        // Nothing of a radio that no longer answers is handed on as if it
+        // were the one connected now.
+        ident_.clear();
+        radioType_ = -1;
+        repeaterFlags_ = 0;
+        model_ = ModelRecord();
         ui_->lblVersion->setText(QStringLiteral("No radio connected"));
         return;
     }

@@ -1,7 +1,6 @@
 #include "Eeprom.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cstring>
 #include <vector>
 
@@ -100,30 +99,7 @@ LoadResult Load(EEPROM& image, const QString& fileName)
 
 bool Save(const EEPROM& image, const QString& fileName, QString* errorText)
 {
-    QSaveFile file(fileName);
-    // Unbuffered, so a failing write is seen here and not lost in a flush
-    // at commit time.
-    if (fileName.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (errorText)
-            *errorText = file.errorString();
-        return false;
-    }
-    std::vector<uint8_t> bytes(static_cast<size_t>(image.Size()), 0xFF);
-    image.ReadBlock(0, bytes.data(), image.Size());
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), image.Size()) != image.Size() ||
-        !file.flush()) {
-        if (errorText)
-            *errorText = file.errorString();
-        file.cancelWriting();
-        file.commit(); // removes the temporary file; the old file stays
-        return false;
-    }
-    if (!file.commit()) {
-        if (errorText)
-            *errorText = file.errorString();
-        return false;
-    }
-    return true;
+    return SaveImageBlocks(image, image.Size(), fileName, errorText);
 }
 
 } // namespace MemFile

@@ -1,6 +1,10 @@
 #include "Main.h"
 
+#include "About.h"
 #include "platform/Settings.h"
+#include "radio/Autodetect.h"
+#include "radio/Com_port.h"
+#include "radio/Fw_version.h"
 #include "platform/WindowMessages.h"
 #include "ui/HelpPanel.h"
 #include "ui_Main.h"
@@ -33,7 +37,11 @@ const QSet<QString>& BuiltCommands()
         QStringLiteral("btnFileOpen"),    QStringLiteral("mnuReadfromFile"),
         QStringLiteral("btnFileSave"),    QStringLiteral("mnuWritetoFile"),
         QStringLiteral("mnuDefaultFile"), QStringLiteral("mnuAdvanced"),
-        QStringLiteral("mnuExit"),
+        QStringLiteral("mnuExit"),        QStringLiteral("btnReadRadio"),
+        QStringLiteral("mnuReadfromRadio"), QStringLiteral("btnWriteRadio"),
+        QStringLiteral("mnuWritetoRadio"), QStringLiteral("mnuComPort"),
+        QStringLiteral("mnuAutoDetect"),  QStringLiteral("mnuFirmware"),
+        QStringLiteral("mnuHelpAbout"),
     };
     return built;
 }
@@ -83,6 +91,14 @@ Tfrm4100::Tfrm4100(Dialogs& dialogs, QWidget* parent)
                              static_cast<QWidget*>(ui_->lblRadioChassisType), static_cast<QWidget*>(ui_->lblRadioType)})
         help_->SetLine(control, QString());
 
+    connect(ui_->btnReadRadio, &QPushButton::clicked, this, &Tfrm4100::btnReadRadioClick);
+    connect(ui_->mnuReadfromRadio, &QAction::triggered, this, &Tfrm4100::btnReadRadioClick);
+    connect(ui_->btnWriteRadio, &QPushButton::clicked, this, &Tfrm4100::btnWriteRadioClick);
+    connect(ui_->mnuWritetoRadio, &QAction::triggered, this, &Tfrm4100::btnWriteRadioClick);
+    connect(ui_->mnuComPort, &QAction::triggered, this, &Tfrm4100::mnuComPortClick);
+    connect(ui_->mnuAutoDetect, &QAction::triggered, this, &Tfrm4100::mnuAutoDetectClick);
+    connect(ui_->mnuFirmware, &QAction::triggered, this, &Tfrm4100::mnuFirmwareClick);
+    connect(ui_->mnuHelpAbout, &QAction::triggered, this, &Tfrm4100::mnuHelpAboutClick);
     connect(ui_->btnFileOpen, &QPushButton::clicked, this, &Tfrm4100::btnFileOpenClick);
     connect(ui_->mnuReadfromFile, &QAction::triggered, this, &Tfrm4100::btnFileOpenClick);
     connect(ui_->btnFileSave, &QPushButton::clicked, this, &Tfrm4100::btnFileSaveClick);
@@ -95,10 +111,17 @@ Tfrm4100::Tfrm4100(Dialogs& dialogs, QWidget* parent)
     connect(timer1_, &QTimer::timeout, this, &Tfrm4100::Timer1Timer);
     timer1_->start();
 
-    // The program's other windows, created once and kept for the whole run.
+    // The program's other windows, created once in this order and kept for
+    // the whole run.
+    aboutBox_ = std::make_unique<TAboutBox>(this);
+    frmPorts_ = std::make_unique<TfrmPorts>(this);
     frmReadWrite_ = std::make_unique<TfrmReadWrite>(this);
+    frmFirmwareVersion_ = std::make_unique<TfrmFirmwareVersion>(Deliverable::Telemetry, *radio_, this);
+    frmAutoDetect_ = std::make_unique<TfrmAutoDetect>(Deliverable::Telemetry, *port_, *radio_, this);
     transfer_ = std::make_unique<TransferImageOperation>(Deliverable::Telemetry, *radio_, eeprom_, transferCancel_,
                                                          *frmReadWrite_, this);
+    programmer_ = std::make_unique<RadioProgrammer>(Deliverable::Telemetry, *radio_, eeprom_,
+                                                    static_cast<ProgrammerFrontEnd&>(*this));
 
     FormCreate();
 }
@@ -108,7 +131,10 @@ Tfrm4100::~Tfrm4100()
     // The session's receive thread reads from the port, so it ends first;
     // closing the port then ends the reader and writer threads, before
     // anything they post to goes away.
+    programmer_.reset();
     transfer_.reset();
+    frmAutoDetect_.reset();
+    frmFirmwareVersion_.reset();
     radio_.reset();
     port_.reset();
 }
@@ -450,4 +476,105 @@ void Tfrm4100::mnuDefaultFileClick()
 void Tfrm4100::mnuAdvancedClick()
 {
     ui_->mnuAdvanced->toggle();
+}
+
+void Tfrm4100::btnReadRadioClick()
+{
+    if (dialogs_.Message(this, QStringLiteral("All current edit data will be lost"), QStringLiteral("Read from Radio?"),
+                         Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) != Dialogs::Answer::Ok)
+        return;
+    ui_->lblFirmwareVersion->clear();
+    ui_->lblRadioChassisType->clear();
+    ui_->lblRadioType->clear();
+    radioIdentity_.clear();
+
+    RadioInfo info;
+    switch (programmer_->ReadFromRadio(info)) {
+    case RadioProgrammer::ReadResult::NoRadio:
+        dialogs_.Message(this, QStringLiteral("Unable to read from radio"), QStringLiteral("Error"),
+                         Dialogs::Buttons::Ok, Dialogs::Icon::None);
+        break;
+    case RadioProgrammer::ReadResult::WrongRadioType:
+        dialogs_.Message(this,
+                         QStringLiteral("Unknown radio type.\n\nPlease ensure correct version of dealer software is "
+                                        "being used for the radio type"),
+                         QStringLiteral("Radio type"), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        break;
+    case RadioProgrammer::ReadResult::TransferFailed:
+        break;
+    case RadioProgrammer::ReadResult::Loaded:
+        SetImageCommandsEnabled(true);
+        statusPanel0_->setText(QStringLiteral("Radio config loaded"));
+        break;
+    }
+}
+
+void Tfrm4100::btnWriteRadioClick()
+{
+    if (dialogs_.Message(this, QStringLiteral("All current radio data will be lost"), QStringLiteral("Write to radio?"),
+                         Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) != Dialogs::Answer::Ok)
+        return;
+    ui_->lblRadioChassisType->clear();
+    ui_->lblRadioType->clear();
+
+    RadioInfo info;
+    if (programmer_->WriteToRadio(info) == RadioProgrammer::WriteResult::NoRadio)
+        dialogs_.Message(this, QStringLiteral("Unable to write to radio"), QStringLiteral("Error reading version"),
+                         Dialogs::Buttons::Ok, Dialogs::Icon::None);
+}
+
+bool Tfrm4100::ConfirmFirmwareMismatch(const QString& ident, int imageRadioType)
+{
+    return ::ConfirmFirmwareMismatch(dialogs_, this, ident, imageRadioType);
+}
+
+void Tfrm4100::RadioIdentified(const RadioInfo& info)
+{
+    radioIdentity_ = info.ident;
+    ui_->lblFirmwareVersion->setText(info.ident);
+    if (info.radioType < 0)
+        return; // a write shows only the identity
+    model_ = info.model;
+    ui_->lblRadioChassisType->setText(info.model.text);
+    ui_->lblRadioType->setText(RadioTypeName(info.radioType, info.repeaterFlags));
+    statusPanel0_->clear();
+}
+
+void Tfrm4100::mnuComPortClick()
+{
+    frmPorts_->SetPort(portNumber_);
+    if (frmPorts_->exec() != QDialog::Accepted)
+        return;
+    port_->Close();
+    portNumber_ = frmPorts_->GetPort();
+    if (!port_->Open(QStringLiteral("COM%1").arg(portNumber_)))
+        dialogs_.Message(this, QStringLiteral("Unable to open COM%1").arg(portNumber_), QStringLiteral("Error."),
+                         Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+}
+
+void Tfrm4100::mnuAutoDetectClick()
+{
+    frmAutoDetect_->exec();
+    if (frmAutoDetect_->FoundPort() != 0)
+        portNumber_ = frmAutoDetect_->FoundPort();
+}
+
+void Tfrm4100::mnuFirmwareClick()
+{
+    frmFirmwareVersion_->exec();
+    // The radio's model becomes the current one; the VHF flag stays with
+    // the image.
+    model_ = frmFirmwareVersion_->CopyModel();
+    ui_->lblRadioChassisType->setText(model_.text);
+    radioIdentity_ = frmFirmwareVersion_->CopyIdent();
+    ui_->lblFirmwareVersion->setText(radioIdentity_);
+    int type = 0, flags = 0;
+    frmFirmwareVersion_->CopyTypeAndFlags(type, flags);
+    ui_->lblRadioType->setText(RadioTypeName(type, flags));
+    programmer_->RepairAddress20();
+}
+
+void Tfrm4100::mnuHelpAboutClick()
+{
+    aboutBox_->exec();
 }

@@ -2,6 +2,7 @@
 
 #include "link/Win32port.h"
 #include "platform/Event.h"
+#include "radio/Programmer.h"
 #include "radio/Radio.h"
 #include "radio/Radio_rw.h"
 #include "radio/Radiotype.h"
@@ -16,6 +17,10 @@
 class HelpPanel;
 class QLabel;
 class QTimer;
+class TAboutBox;
+class TfrmAutoDetect;
+class TfrmFirmwareVersion;
+class TfrmPorts;
 
 namespace Ui {
 class Tfrm4100;
@@ -25,7 +30,7 @@ class Tfrm4100;
 // configuration image with its EEPROM accessor, the serial port, the radio
 // session bound to it, and the transfer cancel event; every other window
 // reaches them through it.
-class Tfrm4100 : public QMainWindow {
+class Tfrm4100 : public QMainWindow, private ProgrammerFrontEnd {
     Q_OBJECT
 public:
     static constexpr const char* kSettingsKey = "\\Zyn\\Ql4100t\\Port";
@@ -67,8 +72,15 @@ public:
 
     // Reads [first, last] of the radio into the image, or writes it, behind
     // the modal progress window; true only when every block went through.
-    bool TransferImage(bool write, int first, int last);
+    bool TransferImage(bool write, int first, int last) override;
     TfrmReadWrite& ReadWriteWindow() { return *frmReadWrite_; }
+    TfrmPorts& PortsWindow() { return *frmPorts_; }
+    TfrmAutoDetect& AutoDetectWindow() { return *frmAutoDetect_; }
+    TfrmFirmwareVersion& FirmwareVersionWindow() { return *frmFirmwareVersion_; }
+    TAboutBox& AboutBox() { return *aboutBox_; }
+    QString RadioIdentity() const { return radioIdentity_; }
+    // Copy of the last configuration read from a radio, or empty.
+    QString LastBackup() const { return programmer_->LastBackup(); }
 
     // First activation: erase the image, read the settings, open the port,
     // load the default file. Runs once; later calls do nothing.
@@ -81,10 +93,16 @@ public:
     void SetImageCommandsEnabled(bool enabled);
 
 public slots:
+    void btnReadRadioClick();
+    void btnWriteRadioClick();
     void btnFileOpenClick();
     void btnFileSaveClick();
     void mnuDefaultFileClick();
     void mnuAdvancedClick();
+    void mnuComPortClick();
+    void mnuAutoDetectClick();
+    void mnuFirmwareClick();
+    void mnuHelpAboutClick();
     void Timer1Timer();
 
 protected:
@@ -93,6 +111,10 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
+    // How the read and write sequences ask their questions here.
+    bool ConfirmFirmwareMismatch(const QString& ident, int imageRadioType) override;
+    void RadioIdentified(const RadioInfo& info) override;
+
     void FormCreate();
     void FormClose();
     void ApplyCommandStates();
@@ -130,6 +152,11 @@ private:
     std::unique_ptr<Win32Port> port_;
     std::unique_ptr<TRadio> radio_;
     Event transferCancel_;
+    std::unique_ptr<TAboutBox> aboutBox_;
+    std::unique_ptr<TfrmPorts> frmPorts_;
     std::unique_ptr<TfrmReadWrite> frmReadWrite_;
+    std::unique_ptr<TfrmFirmwareVersion> frmFirmwareVersion_;
+    std::unique_ptr<TfrmAutoDetect> frmAutoDetect_;
     std::unique_ptr<TransferImageOperation> transfer_;
+    std::unique_ptr<RadioProgrammer> programmer_;
 };

@@ -1,4 +1,5 @@
 #include "Program.h"
+#include "platform/WindowMessages.h"
 #include "ui/Dialogs.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    WatchWindowMessageHandOver();
     QApplication::setOrganizationName(QStringLiteral("Zyn"));
     QApplication::setApplicationName(QStringLiteral("Ql4100t"));
     QtDialogs dialogs;

@@ -1,6 +1,8 @@
 // Main of every test binary: a QApplication on the offscreen platform, with
 // the user's config and runtime folders pointed at private temporary ones,
 // so no test reads or writes the real settings or meets a running program.
+#include "platform/WindowMessages.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -23,6 +25,7 @@ int main(int argc, char** argv)
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     QApplication app(argc, argv);
+    WatchWindowMessageHandOver();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -210,10 +210,14 @@ TEST_F(MainStartup, CommandsWithoutTheirWindowsStayDisabled)
     EXPECT_TRUE(w.Form().btnFileOpen->isEnabled());
     EXPECT_TRUE(w.Form().btnFileSave->isEnabled());
     EXPECT_TRUE(w.Form().mnuDefaultFile->isEnabled());
-    // Radio and editor commands arrive with their windows.
-    EXPECT_FALSE(w.Form().btnWriteRadio->isEnabled());
+    EXPECT_TRUE(w.Form().btnWriteRadio->isEnabled());
+    EXPECT_TRUE(w.Form().btnReadRadio->isEnabled());
+    // Editor commands arrive with their windows.
+    EXPECT_EQ(w.EnabledEditorPair(), Tfrm4100::EditorPair::Telemetry);
     EXPECT_FALSE(w.Form().btnTelemetryEdit->isEnabled());
-    EXPECT_FALSE(w.Form().btnReadRadio->isEnabled());
+    EXPECT_FALSE(w.Form().mnuTelemetry->isEnabled());
+    EXPECT_FALSE(w.Form().btnChannelData->isEnabled());
+    EXPECT_FALSE(w.Form().EditRadioHardware->isEnabled());
 }
 
 TEST_F(MainStartup, SettingsChangedDuringTheRunReachTheFileAtClose)

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+namespace Ui {
+class TAboutBox;
+}
+
+// The about box: program name, maker, a picture and a link to the maker's
+// web site, which opens in the default browser.
+class TAboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutBox(QWidget* parent = nullptr);
+    ~TAboutBox() override;
+    Ui::TAboutBox& Form() { return *ui_; }
+
+private:
+    std::unique_ptr<Ui::TAboutBox> ui_;
+};
