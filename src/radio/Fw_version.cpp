@@ -6,9 +6,9 @@
 #include <QShowEvent>
 
 bool ConfirmFirmwareMismatch(Dialogs& dialogs, QWidget* parent, const QString& ident,
-                             int imageRadioType)
+                             int imageRadioType, int imageRepeaterFlags)
 {
-    return dialogs.Message(parent, FirmwareMismatchText(ident, imageRadioType),
+    return dialogs.Message(parent, FirmwareMismatchText(ident, imageRadioType, imageRepeaterFlags),
                            QStringLiteral("Warning"), Dialogs::Buttons::OkCancel,
                            Dialogs::Icon::Warning)
            == Dialogs::Answer::Ok;

@@ -18,7 +18,7 @@ class TfrmFirmwareVersion;
 // Asks whether to write an image to a radio whose firmware does not suit
 // it (FirmwareMatchesImage failed); true only when the user chose OK.
 bool ConfirmFirmwareMismatch(Dialogs& dialogs, QWidget* parent, const QString& ident,
-                             int imageRadioType);
+                             int imageRadioType, int imageRepeaterFlags = 0);
 
 // "Radio Summary": what the connected radio says about itself. Each time
 // the window is shown it asks the radio for its identity and, for a QL4100

@@ -11,7 +11,7 @@ class TRadio;
 // What the radio told about itself during a read or write.
 struct RadioInfo {
     QString ident;
-    int radioType = -1;
+    int radioType = -1; // -1 when not read
     int repeaterFlags = 0;
     int hardware = -1; // -1 when the radio did not give it
     ModelRecord model;
@@ -22,43 +22,69 @@ struct RadioInfo {
 // window; the command-line programmer with its options and a plain wait.
 class ProgrammerFrontEnd {
 public:
+    enum class LayoutLoss {
+        FiveCharacterNames, // extended image to an extended radio with the old head
+        NinetyNineChannels, // extended image to a radio without the extended layout
+    };
+
     virtual ~ProgrammerFrontEnd() = default;
     // The radio's firmware does not suit the image's radio type: write anyway?
-    virtual bool ConfirmFirmwareMismatch(const QString& ident, int imageRadioType) = 0;
+    virtual bool ConfirmFirmwareMismatch(const QString& ident, int imageRadioType, int imageRepeaterFlags) = 0;
     // Moves [first, last] between radio and image; true when every block went.
     virtual bool TransferImage(bool write, int first, int last) = 0;
-    // The radio has been identified (before the transfer starts).
+    // The radio has been identified; a read calls it again once the model
+    // of the radio's hardware byte is known.
     virtual void RadioIdentified(const RadioInfo& info) { (void)info; }
+
+    // PMR program only.
+    virtual bool ConfirmReviveStunned() { return false; }
+    virtual bool ConfirmNotPmr() { return false; }
+    virtual bool ConfirmLayoutLoss(LayoutLoss loss)
+    {
+        (void)loss;
+        return false;
+    }
+    // The layout switch ("Enable F/W version 3 features").
+    virtual bool ExtendedLayout() const { return false; }
+    virtual void SetExtendedLayout(bool extended) { (void)extended; }
 };
 
 // Reading a configuration from a radio and writing it back: identity,
-// the checks, the single-byte adjustments and the bulk transfer, the same
-// for every front end.
+// the checks, the single-byte adjustments and the bulk transfer, with the
+// rules of the program it works for, the same for every front end.
 class RadioProgrammer {
 public:
-    enum class ReadResult { Loaded, NoRadio, WrongRadioType, TransferFailed };
+    enum class ReadResult {
+        Loaded,
+        NoRadio,           // no answer, or not a QL4100 family radio
+        ProgModeFailed,    // PMR: the programming session was not acknowledged
+        TypeReadFailed,    // PMR: the radio type could not be read
+        ReviveFailed,      // PMR: writing 2 to a stunned radio failed
+        RevivedReadFailed, // PMR: the revived radio's type could not be read
+        WrongRadioType,    // telemetry: a radio type other than 0 or 1
+        Declined,          // the user did not go on
+        TransferFailed,
+    };
     enum class WriteResult { Written, NoRadio, Declined, TransferFailed };
 
-    static constexpr int kImageEnd = 2047;      // last address read and written
-    static constexpr int kFirstWritten = 48;    // 0..47: factory calibration, never written
+    static constexpr int kShortEnd = 2047;
+    static constexpr int kExtendedEnd = 8191;
+    static constexpr int kFirstWritten = 48; // 0..47: factory calibration, never block-written
     static constexpr int kRepairAddress = 20;
     static constexpr int kRepairValue = 100;
 
     RadioProgrammer(Deliverable deliverable, TRadio& radio, ImageBlocks& image, ProgrammerFrontEnd& frontEnd);
 
-    // Identity (must be a QL4100), address-20 repair, radio type 0 or 1, the
-    // identification bytes, then addresses 0..2047 into the image. On
-    // success a copy of what was read is kept in the backup folder.
     ReadResult ReadFromRadio(RadioInfo& info);
-
-    // Identity, the firmware check against the image (the front end may
-    // let it pass), the radio's own hardware byte into the image, then
-    // addresses 48..2047 to the radio.
     WriteResult WriteToRadio(RadioInfo& info);
 
     // A radio whose address 20 is blank (0xFF) gets 100 there, in the radio
     // and in the image.
     void RepairAddress20();
+
+    // Firmware version parsed from the last identity (PMR starts at 3.0).
+    int FirmwareMajor() const { return firmwareMajor_; }
+    int FirmwareMinor() const { return firmwareMinor_; }
 
     // Where backups of every successful read are kept:
     // <data folder>/Zyn/<program>/backups.
@@ -67,13 +93,18 @@ public:
     QString LastBackup() const { return lastBackup_; }
 
 private:
+    ReadResult ReadTelemetry(RadioInfo& info);
+    ReadResult ReadPmr(RadioInfo& info);
     int ImageByte(int address) const;
     void SetImageByte(int address, int value);
-    void KeepBackup(const QString& ident);
+    void ParseVersion(const QString& ident);
+    void KeepBackup(const QString& ident, int size);
 
     const Deliverable deliverable_;
     TRadio& radio_;
     ImageBlocks& image_;
     ProgrammerFrontEnd& frontEnd_;
+    int firmwareMajor_ = 3;
+    int firmwareMinor_ = 0;
     QString lastBackup_;
 };

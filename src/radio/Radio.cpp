@@ -192,13 +192,15 @@ void TRadio::Send(const uint8_t* frame, int length)
 {
     if (length <= 0)
         return;
-    if (Win32Port* port = port_.load())
-        port->Write(frame, length);
+    // Logged before it goes out, so the packet monitor never lists a reply
+    // ahead of its request.
     if (checked_)
         sentRing_.Push(frame, length);
     else
         sentHolder_.Put(frame, static_cast<uint32_t>(length));
     PostWindowMessage(notifyWindow_.load(), WindowMessage::PacketSent, length, 0);
+    if (Win32Port* port = port_.load())
+        port->Write(frame, length);
 }
 
 bool TRadio::Transact(const uint8_t* frame, int length, bool noWait)

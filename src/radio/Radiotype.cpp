@@ -83,14 +83,14 @@ bool FirmwareMatchesImage(Deliverable deliverable, const QString& ident, int ima
     return ours && ident.left(7) == RequiredFirmware(imageRadioType);
 }
 
-QString FirmwareMismatchText(const QString& ident, int imageRadioType)
+QString FirmwareMismatchText(const QString& ident, int imageRadioType, int imageRepeaterFlags)
 {
     const QString firmware = ident.left(7);
     QString required = RequiredFirmware(imageRadioType);
     if (required.isEmpty())
         required = firmware;
     return QStringLiteral("Radio type does not match firmware ") + firmware + QStringLiteral(".\n")
-           + RadioTypeName(imageRadioType, 0) + QStringLiteral(" radio requires firmware ") + required
+           + RadioTypeName(imageRadioType, imageRepeaterFlags) + QStringLiteral(" radio requires firmware ") + required
            + QStringLiteral(".\n") + QStringLiteral("\nContinue?");
 }
 

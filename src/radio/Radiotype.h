@@ -59,7 +59,7 @@ void ParseFirmwareVersion(const QString& ident, int& major, int& minor);
 bool FirmwareMatchesImage(Deliverable deliverable, const QString& ident, int imageRadioType);
 // The warning shown before writing an image to a radio whose firmware does
 // not match it.
-QString FirmwareMismatchText(const QString& ident, int imageRadioType);
+QString FirmwareMismatchText(const QString& ident, int imageRadioType, int imageRepeaterFlags = 0);
 
 ModelRecord DecodeHardware(Deliverable deliverable, int hardwareByte);
 

@@ -1,7 +1,11 @@
 #include "Main.h"
 
-#include "About.h"
+#include "ui/About.h"
+#include "link/Commsmonitor.h"
+#include "link/Monitorfeed.h"
+#include "link/Pktmon.h"
 #include "platform/Settings.h"
+#include "platform/ShippedFiles.h"
 #include "radio/Autodetect.h"
 #include "radio/Com_port.h"
 #include "radio/Fw_version.h"
@@ -105,6 +109,9 @@ Tfrm4100::Tfrm4100(Dialogs& dialogs, QWidget* parent)
     connect(ui_->mnuWritetoFile, &QAction::triggered, this, &Tfrm4100::btnFileSaveClick);
     connect(ui_->mnuDefaultFile, &QAction::triggered, this, &Tfrm4100::mnuDefaultFileClick);
     connect(ui_->mnuExit, &QAction::triggered, this, &QWidget::close);
+    // Hidden commands; their handlers stay in place.
+    connect(ui_->mnuPacketMonitor, &QAction::triggered, this, [this] { frmPktMonitor_->show(); });
+    connect(ui_->mnuCommsMonitor, &QAction::triggered, this, [this] { frmCommsMonitor_->show(); });
 
     timer1_ = new QTimer(this);
     timer1_->setInterval(1000);
@@ -113,10 +120,13 @@ Tfrm4100::Tfrm4100(Dialogs& dialogs, QWidget* parent)
 
     // The program's other windows, created once in this order and kept for
     // the whole run.
-    aboutBox_ = std::make_unique<TAboutBox>(this);
+    aboutBox_ = std::make_unique<TAboutBox>(QStringLiteral("QL4100/4300T Radio Programmer"),
+                                            QStringLiteral("Program Version : PR2041.3.18"), this);
     frmPorts_ = std::make_unique<TfrmPorts>(this);
     frmReadWrite_ = std::make_unique<TfrmReadWrite>(this);
+    frmPktMonitor_ = std::make_unique<TfrmPktMonitor>(this);
     frmFirmwareVersion_ = std::make_unique<TfrmFirmwareVersion>(Deliverable::Telemetry, *radio_, this);
+    frmCommsMonitor_ = std::make_unique<TfrmCommsMonitor>(this);
     frmAutoDetect_ = std::make_unique<TfrmAutoDetect>(Deliverable::Telemetry, *port_, *radio_, this);
     transfer_ = std::make_unique<TransferImageOperation>(Deliverable::Telemetry, *radio_, eeprom_, transferCancel_,
                                                          *frmReadWrite_, this);
@@ -253,13 +263,15 @@ void Tfrm4100::customEvent(QEvent* event)
             RefreshRadioType();
         }
         break;
-    case WindowMessage::BytesReceived: {
-        // Keep the monitor ring drained so it never fills; the byte monitor
-        // window shows what is taken here once it exists.
-        uint8_t bytes[1024];
-        port_->ReadMonitor(bytes, sizeof bytes);
+    case WindowMessage::PacketReceived:
+        FeedReceivedFrame(*radio_, *frmPktMonitor_, *static_cast<WindowMessageEvent*>(event));
         break;
-    }
+    case WindowMessage::PacketSent:
+        FeedSentFrame(*radio_, *frmPktMonitor_, static_cast<WindowMessageEvent*>(event)->WParam());
+        break;
+    case WindowMessage::BytesReceived:
+        FeedCommsMonitor(*port_, *frmCommsMonitor_);
+        break;
     default:
         QMainWindow::customEvent(event);
         break;
@@ -357,20 +369,9 @@ void Tfrm4100::ApplyCommandStates()
         apply(c, true);
 }
 
-QString Tfrm4100::ResolveProgrammingFile(const QString& fileName) const
-{
-    // A relative name is taken against the current folder. The factory file
-    // ships beside the program, so when it is not in the current folder it
-    // is taken from there.
-    if (fileName.isEmpty() || QFileInfo(fileName).isAbsolute() || QFileInfo::exists(fileName))
-        return fileName;
-    const QString shipped = QDir(QCoreApplication::applicationDirPath()).filePath(fileName);
-    return QFileInfo::exists(shipped) ? shipped : fileName;
-}
-
 bool Tfrm4100::LoadImageFile(const QString& fileName)
 {
-    switch (MemFile::Load(eeprom_, ResolveProgrammingFile(fileName))) {
+    switch (MemFile::Load(eeprom_, ResolveShippedFile(fileName))) {
     case MemFile::LoadResult::NotOpened:
         return false;
     case MemFile::LoadResult::ReadError:
@@ -500,7 +501,8 @@ void Tfrm4100::btnReadRadioClick()
                                         "being used for the radio type"),
                          QStringLiteral("Radio type"), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
         break;
-    case RadioProgrammer::ReadResult::TransferFailed:
+    default:
+        // A failed transfer has shown its error in the progress window.
         break;
     case RadioProgrammer::ReadResult::Loaded:
         SetImageCommandsEnabled(true);
@@ -523,9 +525,9 @@ void Tfrm4100::btnWriteRadioClick()
                          Dialogs::Buttons::Ok, Dialogs::Icon::None);
 }
 
-bool Tfrm4100::ConfirmFirmwareMismatch(const QString& ident, int imageRadioType)
+bool Tfrm4100::ConfirmFirmwareMismatch(const QString& ident, int imageRadioType, int imageRepeaterFlags)
 {
-    return ::ConfirmFirmwareMismatch(dialogs_, this, ident, imageRadioType);
+    return ::ConfirmFirmwareMismatch(dialogs_, this, ident, imageRadioType, imageRepeaterFlags);
 }
 
 void Tfrm4100::RadioIdentified(const RadioInfo& info)

@@ -19,6 +19,8 @@ class QLabel;
 class QTimer;
 class TAboutBox;
 class TfrmAutoDetect;
+class TfrmCommsMonitor;
+class TfrmPktMonitor;
 class TfrmFirmwareVersion;
 class TfrmPorts;
 
@@ -78,6 +80,8 @@ public:
     TfrmAutoDetect& AutoDetectWindow() { return *frmAutoDetect_; }
     TfrmFirmwareVersion& FirmwareVersionWindow() { return *frmFirmwareVersion_; }
     TAboutBox& AboutBox() { return *aboutBox_; }
+    TfrmPktMonitor& PacketMonitor() { return *frmPktMonitor_; }
+    TfrmCommsMonitor& CommsMonitor() { return *frmCommsMonitor_; }
     QString RadioIdentity() const { return radioIdentity_; }
     // Copy of the last configuration read from a radio, or empty.
     QString LastBackup() const { return programmer_->LastBackup(); }
@@ -112,14 +116,13 @@ protected:
 
 private:
     // How the read and write sequences ask their questions here.
-    bool ConfirmFirmwareMismatch(const QString& ident, int imageRadioType) override;
+    bool ConfirmFirmwareMismatch(const QString& ident, int imageRadioType, int imageRepeaterFlags) override;
     void RadioIdentified(const RadioInfo& info) override;
 
     void FormCreate();
     void FormClose();
     void ApplyCommandStates();
     void ReadSettings();
-    QString ResolveProgrammingFile(const QString& fileName) const;
     static Dialogs::FileRequest OpenRequest(const QString& title, const QString& initialPath);
     bool IsImageAccepted() const;
     // After a default file has loaded: accept its image, or say that its
@@ -155,7 +158,9 @@ private:
     std::unique_ptr<TAboutBox> aboutBox_;
     std::unique_ptr<TfrmPorts> frmPorts_;
     std::unique_ptr<TfrmReadWrite> frmReadWrite_;
+    std::unique_ptr<TfrmPktMonitor> frmPktMonitor_;
     std::unique_ptr<TfrmFirmwareVersion> frmFirmwareVersion_;
+    std::unique_ptr<TfrmCommsMonitor> frmCommsMonitor_;
     std::unique_ptr<TfrmAutoDetect> frmAutoDetect_;
     std::unique_ptr<TransferImageOperation> transfer_;
     std::unique_ptr<RadioProgrammer> programmer_;

@@ -132,6 +132,13 @@ TEST(FirmwareMismatchText, NamesFirmwareAndRequirement)
     for (const Case& c : cases)
         EXPECT_EQ(FirmwareMismatchText(QString::fromLatin1(c.ident), c.imageType).toStdString(), c.text)
             << c.ident << " / " << c.imageType;
+    // The image's repeater flags name a repeater image.
+    EXPECT_EQ(FirmwareMismatchText(QStringLiteral("QL4100D v2.10"), 0, 0x28).toStdString(),
+              "Radio type does not match firmware QL4100D.\nRepeater Input radio requires firmware "
+              "QL4100T.\n\nContinue?");
+    EXPECT_EQ(FirmwareMismatchText(QStringLiteral("QL4100T v2.10"), 12, 0x28).toStdString(),
+              "Radio type does not match firmware QL4100T.\nUnknown radio requires firmware "
+              "QL4100T.\n\nContinue?");
 }
 
 TEST(ConfirmFirmwareMismatch, GoesOnOnlyOnOk)

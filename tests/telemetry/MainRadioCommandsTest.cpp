@@ -5,7 +5,7 @@
 #include "radio/Autodetect.h"
 #include "radio/Com_port.h"
 #include "radio/Fw_version.h"
-#include "telemetry/About.h"
+#include "ui/About.h"
 #include "ui_Main.h"
 #include "ui_Transferprogress.h"
 

@@ -7,12 +7,12 @@ namespace Ui {
 class TAboutBox;
 }
 
-// The about box: program name, maker, a picture and a link to the maker's
-// web site, which opens in the default browser.
+// The about box: program name and version, maker, a picture and a link to
+// the maker's web site, which opens in the default browser.
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit TAboutBox(QWidget* parent = nullptr);
+    TAboutBox(const QString& productName, const QString& versionText, QWidget* parent = nullptr);
     ~TAboutBox() override;
     Ui::TAboutBox& Form() { return *ui_; }
 

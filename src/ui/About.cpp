@@ -4,9 +4,12 @@
 
 #include <QStyle>
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TAboutBox>())
+TAboutBox::TAboutBox(const QString& productName, const QString& versionText, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::TAboutBox>())
 {
     ui_->setupUi(this);
+    ui_->ProductName->setText(productName);
+    ui_->lblNiceVersion->setText(versionText);
     setWindowFlag(Qt::WindowStaysOnTopHint);
     ui_->ProgramIcon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48));
 }
