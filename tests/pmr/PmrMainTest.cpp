@@ -4,7 +4,11 @@
 
 #include "platform/SingleInstance.h"
 #include "pmr/Program.h"
+#include "link/Pktmon.h"
 #include "ui_Main.h"
+#include "ui_Pktmon.h"
+#include <QPlainTextEdit>
+#include <QTextEdit>
 
 #include <QAction>
 #include <QApplication>
@@ -343,6 +347,29 @@ TEST_F(PmrMain, SecondCopyNamesThePmrProgram)
     EXPECT_EQ(dialogs_.messages[0].caption, QStringLiteral("QL4100/4120/4300/4320 PMR Dealer Software"));
     EXPECT_TRUE(QTest::qWaitFor([&raised] { return raised == 1; }, 5000));
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("QL41/43x0 run another"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PmrMainFixture, PacketMonitorShowsTheEscapedSessionFromTheMainWindow)
+{
+    WriteFile(QStringLiteral("def41p.mem"), MakeImage(2048));
+    pmr::Tfrm4100& w = Start({QStringLiteral("/pmon")});
+    w.Form().mnuPacketMonitor->trigger();
+    ASSERT_TRUE(w.PacketMonitor().isVisible());
+    w.PacketMonitor().SetMonitoring(true);
+    w.btnReadRadioClick();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&w] {
+            return w.PacketMonitor().Form().mmoPacketMonitor->toPlainText().contains(
+                QStringLiteral("TX: 00 00 08 00 F7 04 CC "));
+        },
+        5000));
+    const QString log = w.PacketMonitor().Form().mmoPacketMonitor->toPlainText();
+    EXPECT_TRUE(log.contains(QStringLiteral("TX: 03 00 00 00 FC 01 CC \n"))) << log.left(400).toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("RX: "))) << log.left(400).toStdString();
 }
 
 } // namespace
