@@ -51,33 +51,17 @@ void PmrImage::SetV3Features(bool extended, PmrImageFrontEnd& frontEnd)
     frontEnd.ShowLayout(extended);
 }
 
-namespace {
-
-// Whether a save could create (or truncate) the file at all. A save that
-// gets past this and still fails did so while writing.
-bool CanCreate(const QString& fileName)
-{
-    if (fileName.isEmpty())
-        return false;
-    const QFileInfo file(fileName);
-    if (file.exists())
-        return file.isFile() && file.isWritable();
-    const QFileInfo folder(file.absolutePath());
-    return folder.isDir() && folder.isWritable();
-}
-
-} // namespace
 
 bool PmrImage::Save(const QString& fileName, PmrImageFrontEnd& frontEnd)
 {
-    if (!CanCreate(fileName))
-        return false;
+    // Every failed save says so, also one whose file could not even be
+    // created: the user must not think the configuration is on disk.
     const int size = LayoutSize();
-    fileSize_ = size;
     if (!SaveImageBlocks(buffer_, size, fileName)) {
         frontEnd.ShowWriteError();
         return false;
     }
+    fileSize_ = size;
     currentFile_ = fileName;
     frontEnd.ShowStatus(QLatin1String(PmrImageText::kFileLoaded) + fileName);
     return true;
