@@ -12,6 +12,7 @@
 #include "radio/Fw_version.h"
 #include "ui/About.h"
 #include "ui/HelpPanel.h"
+#include "ui/MainWindowParts.h"
 #include "ui_Main.h"
 
 #include <QCloseEvent>
@@ -59,12 +60,8 @@ Tfrm4100::Tfrm4100(Dialogs& dialogs, const QStringList& arguments, QWidget* pare
     radio_->AttachPort(port_.get());
     radio_->SetNotifyWindow(this);
 
-    statusPanel1_ = new QLabel(this);
-    statusPanel1_->setObjectName(QStringLiteral("StatusPanel1"));
-    statusPanel2_ = new QLabel(this);
-    statusPanel2_->setObjectName(QStringLiteral("StatusPanel2"));
-    ui_->StatusBar->addWidget(statusPanel1_, 1);
-    ui_->StatusBar->addPermanentWidget(statusPanel2_);
+    status_ = new StatusPanels(ui_->StatusBar, QStringLiteral("StatusPanel1"), QStringLiteral("StatusPanel2"), this);
+    statusPanel1_ = status_->Message();
 
     help_ = new HelpPanel(ui_->HelpText, this);
     const std::pair<QWidget*, const char*> lines[] = {
@@ -107,10 +104,6 @@ Tfrm4100::Tfrm4100(Dialogs& dialogs, const QStringList& arguments, QWidget* pare
     connect(ui_->mnuCommsMonitor, &QAction::triggered, this, &Tfrm4100::mnuCommsMonitorClick);
     connect(ui_->mnuFileExit, &QAction::triggered, this, &QWidget::close);
 
-    timer1_ = new QTimer(this);
-    timer1_->setInterval(1000);
-    connect(timer1_, &QTimer::timeout, this, &Tfrm4100::Timer1Timer);
-    timer1_->start();
 
     // The program's other windows, created once in this order and kept for
     // the whole run.
@@ -164,7 +157,7 @@ void Tfrm4100::FormCreate(const QStringList& arguments)
 
 QString Tfrm4100::StatusText(int panel) const
 {
-    return panel == 1 ? statusPanel1_->text() : statusPanel2_->text();
+    return panel == 1 ? status_->Message()->text() : status_->Clock()->text();
 }
 
 QString Tfrm4100::HelpLine() const
@@ -280,7 +273,7 @@ void Tfrm4100::customEvent(QEvent* event)
 
 void Tfrm4100::Timer1Timer()
 {
-    statusPanel2_->setText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    status_->Tick();
 }
 
 bool Tfrm4100::ShowMessage(const QString& text, const QString& caption, Dialogs::Buttons buttons, Dialogs::Icon icon)
@@ -302,14 +295,7 @@ void Tfrm4100::SetImageCommandsEnabled(bool enabled)
 
 void Tfrm4100::ApplyCommandStates()
 {
-    const QSet<QString>& built = BuiltCommands();
-    auto apply = [&built](QObject* control, bool wanted) {
-        const bool on = wanted && built.contains(control->objectName());
-        if (auto* w = qobject_cast<QWidget*>(control))
-            w->setEnabled(on);
-        else if (auto* a = qobject_cast<QAction*>(control))
-            a->setEnabled(on);
-    };
+    auto apply = [](QObject* control, bool wanted) { SetCommandEnabled(control, wanted, BuiltCommands()); };
     for (QObject* c : std::initializer_list<QObject*>{
              ui_->btnWriteRadio, ui_->mnuWriteRadio, ui_->btnVerify, ui_->mnuVerify, ui_->btnChannel,
              ui_->mnuChannel, ui_->btnSelcall, ui_->mnuSelcall, ui_->btnOptions, ui_->mnuOptions, ui_->btnButtons,
@@ -559,21 +545,15 @@ void Tfrm4100::menuV3FeaturesEnClick()
 
 void Tfrm4100::mnuComPortClick()
 {
-    frmPorts_->SetPort(portNumber_);
-    if (frmPorts_->exec() != QDialog::Accepted)
-        return;
-    port_->Close();
-    portNumber_ = frmPorts_->GetPort();
-    if (!port_->Open(QStringLiteral("COM%1").arg(portNumber_)))
+    bool opened = false;
+    if (ChooseComPort(*frmPorts_, *port_, portNumber_, opened) && !opened)
         ShowMessage(QStringLiteral("There is a problem opening the Com port."), QStringLiteral("No port."),
                     Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
 }
 
 void Tfrm4100::mnuAutoDetectClick()
 {
-    frmAutoDetect_->exec();
-    if (frmAutoDetect_->FoundPort() != 0)
-        portNumber_ = frmAutoDetect_->FoundPort();
+    AutoDetectPort(*frmAutoDetect_, portNumber_);
 }
 
 void Tfrm4100::mnuHelpRadioSummaryClick()

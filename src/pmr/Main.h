@@ -18,6 +18,7 @@
 class HelpPanel;
 class QLabel;
 class QTimer;
+class StatusPanels;
 class TAboutBox;
 class TfrmAutoDetect;
 class TfrmCommsMonitor;
@@ -136,10 +137,9 @@ private:
 
     Dialogs& dialogs_;
     std::unique_ptr<Ui::Tfrm4100> ui_;
-    QLabel* statusPanel1_ = nullptr;
-    QLabel* statusPanel2_ = nullptr;
+    StatusPanels* status_ = nullptr;
+    QLabel* statusPanel1_ = nullptr; // messages
     HelpPanel* help_ = nullptr;
-    QTimer* timer1_ = nullptr;
 
     bool firstActivation_ = true;
     PmrImage image_;

@@ -11,6 +11,7 @@
 #include "radio/Fw_version.h"
 #include "platform/WindowMessages.h"
 #include "ui/HelpPanel.h"
+#include "ui/MainWindowParts.h"
 #include "ui_Main.h"
 
 #include <QCloseEvent>
@@ -67,12 +68,8 @@ Tfrm4100::Tfrm4100(Dialogs& dialogs, QWidget* parent)
     radio_->AttachPort(port_.get());
     radio_->SetNotifyWindow(this);
 
-    statusPanel0_ = new QLabel(this);
-    statusPanel0_->setObjectName(QStringLiteral("StatusPanel0"));
-    statusPanel1_ = new QLabel(QStringLiteral("12:00:00"), this);
-    statusPanel1_->setObjectName(QStringLiteral("StatusPanel1"));
-    ui_->StatusBar->addWidget(statusPanel0_, 1);
-    ui_->StatusBar->addPermanentWidget(statusPanel1_);
+    status_ = new StatusPanels(ui_->StatusBar, QStringLiteral("StatusPanel0"), QStringLiteral("StatusPanel1"), this);
+    statusPanel0_ = status_->Message();
 
     help_ = new HelpPanel(ui_->HelpText, this);
     ui_->HelpText->setPlainText(QStringLiteral("Help messages..."));
@@ -113,10 +110,6 @@ Tfrm4100::Tfrm4100(Dialogs& dialogs, QWidget* parent)
     connect(ui_->mnuPacketMonitor, &QAction::triggered, this, [this] { frmPktMonitor_->show(); });
     connect(ui_->mnuCommsMonitor, &QAction::triggered, this, [this] { frmCommsMonitor_->show(); });
 
-    timer1_ = new QTimer(this);
-    timer1_->setInterval(1000);
-    connect(timer1_, &QTimer::timeout, this, &Tfrm4100::Timer1Timer);
-    timer1_->start();
 
     // The program's other windows, created once in this order and kept for
     // the whole run.
@@ -172,7 +165,7 @@ void Tfrm4100::FormCreate()
 
 QString Tfrm4100::StatusText(int panel) const
 {
-    return panel == 0 ? statusPanel0_->text() : statusPanel1_->text();
+    return panel == 0 ? status_->Message()->text() : status_->Clock()->text();
 }
 
 QString Tfrm4100::HelpLine() const
@@ -285,7 +278,7 @@ bool Tfrm4100::TransferImage(bool write, int first, int last)
 
 void Tfrm4100::Timer1Timer()
 {
-    statusPanel1_->setText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    status_->Tick();
 }
 
 bool Tfrm4100::IsImageAccepted() const
@@ -340,14 +333,7 @@ void Tfrm4100::RefreshModel()
 
 void Tfrm4100::ApplyCommandStates()
 {
-    const QSet<QString>& built = BuiltCommands();
-    auto apply = [&built](QObject* control, bool wanted) {
-        const bool on = wanted && built.contains(control->objectName());
-        if (auto* w = qobject_cast<QWidget*>(control))
-            w->setEnabled(on);
-        else if (auto* a = qobject_cast<QAction*>(control))
-            a->setEnabled(on);
-    };
+    auto apply = [](QObject* control, bool wanted) { SetCommandEnabled(control, wanted, BuiltCommands()); };
     for (QObject* c : {static_cast<QObject*>(ui_->btnWriteRadio), static_cast<QObject*>(ui_->mnuWritetoRadio),
                        static_cast<QObject*>(ui_->btnChannelData), static_cast<QObject*>(ui_->mnuChannelData),
                        static_cast<QObject*>(ui_->EditRadioHardware), static_cast<QObject*>(ui_->mnuHardware),
@@ -544,21 +530,15 @@ void Tfrm4100::RadioIdentified(const RadioInfo& info)
 
 void Tfrm4100::mnuComPortClick()
 {
-    frmPorts_->SetPort(portNumber_);
-    if (frmPorts_->exec() != QDialog::Accepted)
-        return;
-    port_->Close();
-    portNumber_ = frmPorts_->GetPort();
-    if (!port_->Open(QStringLiteral("COM%1").arg(portNumber_)))
+    bool opened = false;
+    if (ChooseComPort(*frmPorts_, *port_, portNumber_, opened) && !opened)
         dialogs_.Message(this, QStringLiteral("Unable to open COM%1").arg(portNumber_), QStringLiteral("Error."),
                          Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
 }
 
 void Tfrm4100::mnuAutoDetectClick()
 {
-    frmAutoDetect_->exec();
-    if (frmAutoDetect_->FoundPort() != 0)
-        portNumber_ = frmAutoDetect_->FoundPort();
+    AutoDetectPort(*frmAutoDetect_, portNumber_);
 }
 
 void Tfrm4100::mnuFirmwareClick()

@@ -17,6 +17,7 @@
 class HelpPanel;
 class QLabel;
 class QTimer;
+class StatusPanels;
 class TAboutBox;
 class TfrmAutoDetect;
 class TfrmCommsMonitor;
@@ -132,10 +133,9 @@ private:
 
     Dialogs& dialogs_;
     std::unique_ptr<Ui::Tfrm4100> ui_;
-    QLabel* statusPanel0_ = nullptr;
-    QLabel* statusPanel1_ = nullptr;
+    StatusPanels* status_ = nullptr;
+    QLabel* statusPanel0_ = nullptr; // messages
     HelpPanel* help_ = nullptr;
-    QTimer* timer1_ = nullptr;
 
     bool firstActivation_ = true;
     bool vhf_ = false;
