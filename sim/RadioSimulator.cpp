@@ -30,6 +30,27 @@ constexpr int kHardwareByte = 40;
 constexpr int kRadioType = 50;
 constexpr int kRepeaterFlags = 78;
 
+// Boot loader.
+constexpr int kWakeRun = 16;            // 0x00 bytes in a row that wake the loader
+constexpr int kIdAddress = 0xFFFDF;     // where the flash ID code lives
+constexpr int kProgramMs = 5;           // busy time of one page write
+constexpr int kPageSize = 256;
+constexpr uint8_t kReady = 0x80;        // s0
+constexpr uint8_t kEraseError = 0x20;   // s0
+constexpr uint8_t kProgramError = 0x10; // s0
+constexpr uint8_t kIdAccepted = 0x0C;   // s1
+constexpr int kBootSpeeds[] = {9600, 19200, 38400, 57600};
+
+speed_t SpeedCode(int bitsPerSecond)
+{
+    switch (bitsPerSecond) {
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    default: return B9600;
+    }
+}
+
 bool ReadFile(const std::string& path, std::vector<uint8_t>& bytes)
 {
     std::ifstream in(path, std::ios::binary);
@@ -114,8 +135,25 @@ RadioSimulator::RadioSimulator(SimOptions options)
     , wrongEcho_(options.wrongEcho)
     , noise_(options.noise)
     , lineRate_(std::max(0, options.lineRate))
+    , saveFlashFile_(options.saveFlashFile)
+    , flash_(kFlashSize, 0xFF)
+    , idCode_(options.idCode)
+    , bootVersion_(options.bootVersion.substr(0, 8))
+    , eraseMs_(std::max(0, options.eraseMs))
+    , badEcho_(options.badEcho)
+    , idMismatch_(options.idMismatch)
+    , eraseFail_(options.eraseFail)
+    , programFailAt_(options.programFailAt)
+    , firmware_(options.bootloader ? Firmware::BootLoader : Firmware::Application)
     , random_(options.seed)
 {
+    if (!options.flashFile.empty()) {
+        std::vector<uint8_t> bytes;
+        if (ReadFile(options.flashFile, bytes))
+            std::copy_n(bytes.begin(), std::min(bytes.size(), flash_.size()), flash_.begin());
+        else
+            error_ = "cannot read flash file " + options.flashFile;
+    }
     memory_ = FactoryMemory(family_, options.repeaterInput);
     if (!options.memoryFile.empty()) {
         std::vector<uint8_t> bytes;
@@ -172,6 +210,11 @@ bool RadioSimulator::Start()
     if (tcgetattr(keepSlave_, &t) != 0)
         return fail("tcgetattr");
     cfmakeraw(&t);
+    if (firmware_ == Firmware::BootLoader) {
+        // The boot loader always starts at 9600 bit/s.
+        cfsetispeed(&t, B9600);
+        cfsetospeed(&t, B9600);
+    }
     if (tcsetattr(keepSlave_, TCSANOW, &t) != 0)
         return fail("tcsetattr");
     const int flags = fcntl(master_, F_GETFL);
@@ -205,6 +248,8 @@ void RadioSimulator::Stop()
     }
     if (!saveFile_.empty())
         Save();
+    if (!saveFlashFile_.empty())
+        SaveFlash();
 }
 
 std::string RadioSimulator::SlavePath() const
@@ -239,10 +284,10 @@ bool RadioSimulator::Save()
     return WriteSaveFile(Memory());
 }
 
-bool RadioSimulator::WriteSaveFile(const std::vector<uint8_t>& memory)
+bool RadioSimulator::WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& memory)
 {
     // Write beside the target and rename, so a reader never sees half a file.
-    std::vector<char> temp(saveFile_.begin(), saveFile_.end());
+    std::vector<char> temp(path.begin(), path.end());
     const char suffix[] = ".XXXXXX";
     temp.insert(temp.end(), suffix, suffix + sizeof suffix);
     const int fd = mkstemp(temp.data());
@@ -250,7 +295,7 @@ bool RadioSimulator::WriteSaveFile(const std::vector<uint8_t>& memory)
         return false;
     const bool written = fchmod(fd, 0644) == 0 && WriteAll(fd, memory.data(), memory.size());
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed || std::rename(temp.data(), saveFile_.c_str()) != 0) {
+    if (!written || !closed || std::rename(temp.data(), path.c_str()) != 0) {
         ::unlink(temp.data());
         return false;
     }
@@ -350,6 +395,67 @@ std::vector<uint8_t> RadioSimulator::WireReceived() const
     return std::vector<uint8_t>(wire_.begin(), wire_.end());
 }
 
+std::vector<uint8_t> RadioSimulator::Flash() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return flash_;
+}
+
+bool RadioSimulator::SaveFlash()
+{
+    if (saveFlashFile_.empty())
+        return false;
+    return WriteFileAtomically(saveFlashFile_, Flash());
+}
+
+int RadioSimulator::BootSpeed() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return bootSpeed_;
+}
+
+bool RadioSimulator::IdChecked() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return idChecked_;
+}
+
+bool RadioSimulator::Erased() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return erased_ && !BootBusy();
+}
+
+std::vector<int> RadioSimulator::ProgrammedPages() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return programmedPages_;
+}
+
+void RadioSimulator::SetBadEcho(bool bad)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    badEcho_ = bad;
+}
+
+void RadioSimulator::SetIdMismatch(bool mismatch)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    idMismatch_ = mismatch;
+}
+
+void RadioSimulator::SetEraseFail(bool fail)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    eraseFail_ = fail;
+}
+
+void RadioSimulator::SetProgramFailAt(int address)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    programFailAt_ = address;
+}
+
 int RadioSimulator::TestToneValue() const
 {
     std::lock_guard<std::mutex> guard(lock_);
@@ -436,6 +542,9 @@ void RadioSimulator::TakeInput(const uint8_t* data, size_t count)
                 HandleRequest(frame);
             break;
         }
+        case Firmware::BootLoader:
+            BootLoaderByte(data[i]);
+            break;
         }
     }
     changed_.notify_all();
@@ -544,6 +653,154 @@ void RadioSimulator::Reply(const std::vector<uint8_t>& payload, uint8_t code, ui
     ++replies_;
 }
 
+// ---- boot loader ----
+//
+// Until a run of 0x00 bytes has woken it the loader ignores everything else.
+// Erase, program and page read are refused until the ID check has passed:
+// erase and program then set their error bit, a page read answers nothing.
+// Programming ANDs the data into the page, as flash cells can only go from 1
+// to 0. A failed erase leaves the flash as it was. Caller holds lock_.
+
+void RadioSimulator::BootLoaderByte(uint8_t byte)
+{
+    if (bootCommand_.empty()) {
+        if (byte == 0x00) {
+            // A wake run is answered once, when it is long enough.
+            if (++wakeRun_ == kWakeRun) {
+                bootAwake_ = true;
+                BootReply({0xB0});
+            }
+            return;
+        }
+        wakeRun_ = 0;
+        if (!bootAwake_)
+            return;
+    }
+    bootCommand_.push_back(byte);
+    size_t length = 1;
+    switch (bootCommand_[0]) {
+    case 0xA7: length = 2; break;
+    case 0xFF: length = 3; break;
+    case 0x41: length = 3 + kPageSize; break;
+    case 0xF5: length = bootCommand_.size() < 5 ? 5 : 5 + bootCommand_[4]; break;
+    default: break;
+    }
+    if (bootCommand_.size() < length)
+        return;
+    BootCommand();
+    bootCommand_.clear();
+}
+
+void RadioSimulator::BootCommand()
+{
+    const std::vector<uint8_t>& c = bootCommand_;
+    const auto now = Clock::now();
+    switch (c[0]) {
+    case 0x70:
+        BootReply({BootStatus0(), static_cast<uint8_t>(idChecked_ ? kIdAccepted : 0)});
+        break;
+    case 0x50:
+        BootStatus0(); // errors of a finished operation are cleared too
+        bootErrors_ = 0;
+        break;
+    case 0xB0:
+    case 0xB1:
+    case 0xB2:
+    case 0xB3:
+        // The echo goes out at the old speed, then the loader switches.
+        BootReply({static_cast<uint8_t>(badEcho_ ? c[0] ^ 0xFF : c[0])}, kBootSpeeds[c[0] - 0xB0]);
+        break;
+    case 0xFB:
+        BootReply(std::vector<uint8_t>(bootVersion_.begin(), bootVersion_.end()));
+        break;
+    case 0xF5: {
+        const int address = c[1] | (c[2] << 8) | (c[3] << 16);
+        const std::vector<uint8_t> id(c.begin() + 5, c.end());
+        idChecked_ = !idMismatch_ && address == kIdAddress && id == idCode_;
+        break;
+    }
+    case 0xA7:
+        if (c[1] != 0xD0)
+            break;
+        if (!idChecked_ || BootBusy()) {
+            bootErrors_ |= kEraseError;
+            break;
+        }
+        bootBusyUntil_ = now + std::chrono::milliseconds(eraseMs_);
+        if (eraseFail_) {
+            bootPendingErrors_ |= kEraseError;
+        } else {
+            std::fill(flash_.begin(), flash_.end(), 0xFF);
+            erased_ = true;
+        }
+        break;
+    case 0xFF: {
+        if (!idChecked_)
+            break;
+        const int address = (c[1] << 8) | (c[2] << 16);
+        std::vector<uint8_t> page(kPageSize, 0xFF);
+        if (address >= kFlashBase && address < kFlashBase + kFlashSize)
+            std::copy_n(flash_.begin() + (address - kFlashBase), kPageSize, page.begin());
+        BootReply(std::move(page));
+        break;
+    }
+    case 0x41: {
+        const int address = (c[1] << 8) | (c[2] << 16);
+        if (!idChecked_ || BootBusy() || address < kFlashBase || address >= kFlashBase + kFlashSize) {
+            bootErrors_ |= kProgramError;
+            break;
+        }
+        bootBusyUntil_ = now + std::chrono::milliseconds(kProgramMs);
+        if (programFailAt_ >= 0 && (programFailAt_ & ~0xFF) == address) {
+            bootPendingErrors_ |= kProgramError;
+            break;
+        }
+        for (int k = 0; k < kPageSize; ++k)
+            flash_[static_cast<size_t>(address - kFlashBase + k)] &= c[static_cast<size_t>(3 + k)];
+        programmedPages_.push_back(address);
+        break;
+    }
+    default:
+        break; // not a command: ignored
+    }
+}
+
+uint8_t RadioSimulator::BootStatus0()
+{
+    if (BootBusy())
+        return bootErrors_;
+    bootErrors_ |= bootPendingErrors_;
+    bootPendingErrors_ = 0;
+    return static_cast<uint8_t>(kReady | bootErrors_);
+}
+
+void RadioSimulator::BootReply(std::vector<uint8_t> bytes, int switchTo)
+{
+    if (silent_)
+        return;
+    Outgoing out;
+    out.bytes = std::move(bytes);
+    out.switchTo = switchTo;
+    out.readyAt = std::max(Clock::now(), inputArrives_) + std::chrono::milliseconds(lateMs_);
+    outgoing_.push_back(std::move(out));
+}
+
+void RadioSimulator::ApplyBootSpeed(int bitsPerSecond)
+{
+    // A pseudo-terminal's speed is only a setting, shared by both ends; the
+    // pacing is what makes it felt.
+    termios t{};
+    if (tcgetattr(master_, &t) == 0) {
+        cfsetispeed(&t, SpeedCode(bitsPerSecond));
+        cfsetospeed(&t, SpeedCode(bitsPerSecond));
+        tcsetattr(master_, TCSANOW, &t);
+    }
+    std::lock_guard<std::mutex> guard(lock_);
+    bootSpeed_ = bitsPerSecond;
+    if (lineRate_ > 0)
+        lineRate_ = bitsPerSecond;
+}
+
 std::vector<uint8_t> RadioSimulator::PrefixBlock() const
 {
     // Extended alpha text (six characters) and a spare byte.
@@ -605,7 +862,7 @@ RadioSimulator::Clock::time_point RadioSimulator::Transmit(Clock::time_point now
         std::lock_guard<std::mutex> guard(lock_);
         rate = lineRate_;
     }
-    const auto perByte = rate > 0 ? ByteTime(rate) : std::chrono::nanoseconds::zero();
+    auto perByte = rate > 0 ? ByteTime(rate) : std::chrono::nanoseconds::zero();
     while (!outgoing_.empty()) {
         Outgoing& out = outgoing_.front();
         if (now < out.readyAt)
@@ -624,6 +881,14 @@ RadioSimulator::Clock::time_point RadioSimulator::Transmit(Clock::time_point now
                 return lineFree_ + perByte;
             count = due;
         }
+        if (out.switchTo != 0 && !out.switched) {
+            // Switched just before the last byte goes out, so a program that
+            // has read it finds the line already at the new speed.
+            if (out.sent + count == out.bytes.size()) {
+                ApplyBootSpeed(out.switchTo);
+                out.switched = true;
+            }
+        }
         const ssize_t n = ::write(master_, out.bytes.data() + out.sent, count);
         if (n < 0) {
             if (errno == EINTR)
@@ -638,6 +903,10 @@ RadioSimulator::Clock::time_point RadioSimulator::Transmit(Clock::time_point now
         out.sent += static_cast<size_t>(n);
         lineFree_ += perByte * n;
         if (out.sent == out.bytes.size()) {
+            if (out.switched && rate > 0) {
+                rate = out.switchTo;
+                perByte = ByteTime(rate);
+            }
             outgoing_.pop_front();
         } else if (static_cast<size_t>(n) < count) {
             blocked = true;

@@ -23,6 +23,19 @@ struct SimOptions {
     unsigned seed = 1;       // for the noise
     int lineRate = 0;        // bits per second the output is paced at (0: unpaced)
     bool repeaterInput = false; // Family::Repeater: an input rather than an output repeater
+
+    // The radio starts in its boot loader (service adapter fitted) rather
+    // than in the application firmware.
+    bool bootloader = false;
+    std::vector<uint8_t> idCode = std::vector<uint8_t>(7, 0xFF); // the flash ID the loader accepts
+    std::string bootVersion = "BL v1.00"; // version text, at most 8 bytes sent
+    std::string flashFile;     // raw flash image to start from (else erased)
+    std::string saveFlashFile; // flash written here on stop
+    int eraseMs = 300;         // how long a full erase keeps the loader busy
+    bool badEcho = false;      // speed changes echo a wrong byte
+    bool idMismatch = false;   // the ID check never passes
+    bool eraseFail = false;    // erasing ends with the erase error bit
+    int programFailAt = -1;    // programming the page at this address fails (-1: none)
 };
 
 // A QL4100-family radio on a pseudo-terminal. The program under test opens
@@ -81,6 +94,22 @@ public:
     bool WaitForReplies(int count, int timeoutMs) const;
     std::vector<uint8_t> WireReceived() const; // the latest 64 KiB off the line
 
+    // Boot loader side. Flash covers radio addresses 0xC0000-0xFFFFF.
+    static constexpr int kFlashBase = 0xC0000;
+    static constexpr int kFlashSize = 0x40000;
+    std::vector<uint8_t> Flash() const;
+    // Writes the flash to the flash save file now; false when none is set or
+    // the write failed.
+    bool SaveFlash();
+    int BootSpeed() const;  // the loader's line speed in bit/s (9600 at power-up)
+    bool IdChecked() const; // the ID check has passed
+    bool Erased() const;    // a full erase has completed
+    std::vector<int> ProgrammedPages() const; // radio addresses stored, in order
+    void SetBadEcho(bool bad);
+    void SetIdMismatch(bool mismatch);
+    void SetEraseFail(bool fail);
+    void SetProgramFailAt(int address);
+
     int TestToneValue() const; // last test tone setting, -1 before any
     int AlignChannel() const;  // last alignment channel, -1 before any
     int Channel() const;       // channel on the display, 1-99
@@ -88,7 +117,7 @@ public:
 
 private:
     // Which firmware the radio is running; incoming bytes are handled by it.
-    enum class Firmware { Application };
+    enum class Firmware { Application, BootLoader };
 
     using Clock = std::chrono::steady_clock;
 
@@ -97,6 +126,8 @@ private:
         std::vector<uint8_t> bytes;
         size_t sent = 0;
         bool started = false;
+        int switchTo = 0; // line speed taken once these bytes go out (0: none)
+        bool switched = false;
     };
 
     void Run();
@@ -109,7 +140,14 @@ private:
     std::vector<uint8_t> PrefixBlock() const;
     uint8_t ReadAt(int address) const;
     void WriteAt(int address, uint8_t value);
-    bool WriteSaveFile(const std::vector<uint8_t>& memory);
+    bool WriteSaveFile(const std::vector<uint8_t>& memory) { return WriteFileAtomically(saveFile_, memory); }
+    static bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
+    void BootLoaderByte(uint8_t byte);
+    void BootCommand();
+    void BootReply(std::vector<uint8_t> bytes, int switchTo = 0);
+    uint8_t BootStatus0();
+    bool BootBusy() const { return Clock::now() < bootBusyUntil_; }
+    void ApplyBootSpeed(int bitsPerSecond);
     // Puts due bytes on the line; returns when next to wake (max() for never)
     // and whether the line is full.
     Clock::time_point Transmit(Clock::time_point now, bool& blocked);
@@ -139,10 +177,31 @@ private:
     bool transmitting_ = false;
     std::string error_;
     std::string slavePath_;
+
+    // Boot loader state.
+    const std::string saveFlashFile_;
+    std::vector<uint8_t> flash_;
+    std::vector<uint8_t> idCode_;
+    std::string bootVersion_;
+    int eraseMs_;
+    bool badEcho_;
+    bool idMismatch_;
+    bool eraseFail_;
+    int programFailAt_;
+    int bootSpeed_ = 9600;
+    bool bootAwake_ = false;  // has seen the wake bytes
+    int wakeRun_ = 0;         // 0x00 bytes in a row
+    std::vector<uint8_t> bootCommand_; // a command still waiting for its bytes
+    uint8_t bootErrors_ = 0;  // s0 error bits
+    uint8_t bootPendingErrors_ = 0; // error bits shown once the busy period ends
+    Clock::time_point bootBusyUntil_{};
+    bool idChecked_ = false;
+    bool erased_ = false;
+    std::vector<int> programmedPages_;
     bool running_ = false;
 
     // Used by the radio's thread only.
-    Firmware firmware_ = Firmware::Application;
+    Firmware firmware_;
     simframes::RequestFinder finder_;
     std::deque<Outgoing> outgoing_;
     Clock::time_point lineFree_{};

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cctype>
+#include <vector>
 #include <signal.h>
 #include <string>
 #include <sys/signalfd.h>
@@ -31,6 +33,17 @@ const char kUsage[] =
     "  --noise P         stray byte before a reply with probability P (0-1)\n"
     "  --seed N          seed for the noise\n"
     "  --line-rate BPS   pace the output like a line at BPS bits per second\n"
+    "\n"
+    "  --bootloader      start in the boot loader (service adapter fitted)\n"
+    "  --boot-version T  boot loader version text, up to 8 characters\n"
+    "  --id-code HEX     the flash ID code, 14 hex digits (default all FF)\n"
+    "  --flash FILE      flash contents from a raw 256 KiB image (else erased)\n"
+    "  --save-flash FILE write the flash to FILE on exit\n"
+    "  --erase-ms MS     how long a full erase takes (default 300)\n"
+    "  --bad-echo        speed changes echo a wrong byte\n"
+    "  --id-mismatch     the ID check never passes\n"
+    "  --erase-fail      erasing ends with the erase error bit\n"
+    "  --program-fail-at ADDR  programming the page at ADDR (e.g. 0xC0100) fails\n"
     "  --help            this text\n";
 
 int BadArguments(const std::string& message)
@@ -53,6 +66,28 @@ bool ParseProbability(const char* text, double& value)
     char* end = nullptr;
     value = std::strtod(text, &end);
     return errno == 0 && end != text && *end == '\0' && value >= 0.0 && value <= 1.0;
+}
+
+bool ParseIdCode(const std::string& text, std::vector<uint8_t>& id)
+{
+    if (text.size() != 14)
+        return false;
+    id.clear();
+    for (size_t i = 0; i < text.size(); i += 2) {
+        const std::string pair = text.substr(i, 2);
+        if (!std::isxdigit(static_cast<unsigned char>(pair[0])) || !std::isxdigit(static_cast<unsigned char>(pair[1])))
+            return false;
+        id.push_back(static_cast<uint8_t>(std::strtoul(pair.c_str(), nullptr, 16)));
+    }
+    return true;
+}
+
+bool ParseAddress(const char* text, long long& value)
+{
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtoll(text, &end, 0);
+    return errno == 0 && end != text && *end == '\0' && value >= 0 && value <= 0xFFFFF;
 }
 
 bool IsSymlink(const std::string& path)
@@ -81,9 +116,19 @@ int main(int argc, char** argv)
             options.wrongEcho = true;
             continue;
         }
+        if (arg == "--bootloader" || arg == "--bad-echo" || arg == "--id-mismatch" || arg == "--erase-fail") {
+            bool& flag = arg == "--bootloader" ? options.bootloader
+                : arg == "--bad-echo"          ? options.badEcho
+                : arg == "--id-mismatch"       ? options.idMismatch
+                                               : options.eraseFail;
+            flag = true;
+            continue;
+        }
         const bool takesValue = arg == "--family" || arg == "--memory" || arg == "--ident"
             || arg == "--save" || arg == "--link" || arg == "--fail-after" || arg == "--late"
-            || arg == "--noise" || arg == "--seed" || arg == "--line-rate";
+            || arg == "--noise" || arg == "--seed" || arg == "--line-rate" || arg == "--boot-version"
+            || arg == "--id-code" || arg == "--flash" || arg == "--save-flash" || arg == "--erase-ms"
+            || arg == "--program-fail-at";
         if (!takesValue)
             return BadArguments("unknown option " + arg);
         if (i + 1 >= argc)
@@ -135,6 +180,25 @@ int main(int argc, char** argv)
             if (!ParseInt(value, 0, 10000000, number))
                 return BadArguments("--line-rate needs bits per second");
             options.lineRate = static_cast<int>(number);
+        } else if (arg == "--boot-version") {
+            if (std::strlen(value) > 8)
+                return BadArguments("--boot-version takes at most 8 characters");
+            options.bootVersion = value;
+        } else if (arg == "--id-code") {
+            if (!ParseIdCode(value, options.idCode))
+                return BadArguments("--id-code needs 14 hex digits");
+        } else if (arg == "--flash") {
+            options.flashFile = value;
+        } else if (arg == "--save-flash") {
+            options.saveFlashFile = value;
+        } else if (arg == "--erase-ms") {
+            if (!ParseInt(value, 0, 600000, number))
+                return BadArguments("--erase-ms needs milliseconds");
+            options.eraseMs = static_cast<int>(number);
+        } else if (arg == "--program-fail-at") {
+            if (!ParseAddress(value, number))
+                return BadArguments("--program-fail-at needs a radio address");
+            options.programFailAt = static_cast<int>(number);
         }
     }
 

@@ -68,6 +68,7 @@ public:
     SimLine& operator=(const SimLine&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    int Fd() const { return fd_; }
 
     bool Send(const Bytes& bytes)
     {
