@@ -147,6 +147,9 @@ TEST_P(RadioTest, NoAnswerFailsAfter250msAndKeepsTheOldBlock)
     EXPECT_GE(timer.elapsed(), 245);
     for (int k = 0; k < 8; ++k)
         EXPECT_EQ(again[k], 0) << k; // nothing copied out
+    // Take the unanswered request off the line, so the next answer goes to
+    // the next request only.
+    EXPECT_EQ(pty.Read(7, 3000), Bytes({0, 0, 8, 0, 0xF7, 0x04, 0xCC}));
     // The next answered read still works.
     RespondTo(7, Reply(Bytes({8, 7, 6, 5, 4, 3, 2, 1, 16, 0}), 0x04));
     ASSERT_TRUE(radio.Read8(16, again));
