@@ -6,6 +6,8 @@
 #include <array>
 #include <csignal>
 #include <gtest/gtest.h>
+
+#include "TestFiles.h"
 #include <sys/resource.h>
 
 namespace {
@@ -14,25 +16,9 @@ struct Image {
     EEPROM eeprom{bytes.data(), 2048};
 };
 
-QByteArray Pattern(int size, int seed)
-{
-    QByteArray b(size, '\0');
-    for (int i = 0; i < size; ++i)
-        b[i] = static_cast<char>((i * 7 + seed) & 0xFF);
-    return b;
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using testfiles::Pattern;
+using testfiles::ReadFile;
+using testfiles::WriteFile;
 } // namespace
 
 TEST(Eeprom, ByteAccessOutsideTheImageReadsZeroAndDropsWrites)
