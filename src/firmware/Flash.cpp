@@ -1,6 +1,7 @@
 #include "firmware/Flash.h"
 
 #include "link/Win32port.h"
+#include "platform/Settings.h"
 
 #include <algorithm>
 #include <cstring>
@@ -370,4 +371,45 @@ void FlashUpgrade::Show(Stage stage, Colour colour, const QString& text)
 QString FlashUpgrade::Hex8(uint32_t value)
 {
     return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+bool ParseFlashIdCode(const QString& text, FlashUpgrade::IdCode& id)
+{
+    if (text.size() != 2 * FlashUpgrade::kIdLength)
+        return false;
+    FlashUpgrade::IdCode parsed{};
+    for (int i = 0; i < FlashUpgrade::kIdLength; ++i) {
+        int value = 0;
+        for (int j = 0; j < 2; ++j) {
+            const char16_t c = text[2 * i + j].unicode();
+            int digit = -1;
+            if (c >= u'0' && c <= u'9')
+                digit = c - u'0';
+            else if (c >= u'A' && c <= u'F')
+                digit = c - u'A' + 10;
+            else if (c >= u'a' && c <= u'f')
+                digit = c - u'a' + 10;
+            if (digit < 0)
+                return false;
+            value = value * 16 + digit;
+        }
+        parsed[i] = static_cast<uint8_t>(value);
+    }
+    id = parsed;
+    return true;
+}
+
+FlashUpgrade::IdCode ReadFlashIdCode(Deliverable deliverable)
+{
+    FlashUpgrade::IdCode id;
+    id.fill(0xFF);
+    Settings key(deliverable == Deliverable::Pmr ? QStringLiteral("\\Zyn\\Ql4100P\\Port")
+                                                 : QStringLiteral("\\Zyn\\Ql4100t\\Port"));
+    QString text;
+    if (key.Open(false) && key.ReadString(QStringLiteral("FlashIdCode"), text)) {
+        FlashUpgrade::IdCode parsed;
+        if (ParseFlashIdCode(text, parsed))
+            id = parsed;
+    }
+    return id;
 }

@@ -119,3 +119,9 @@ private:
     std::atomic<bool> cancel_{false};
     bool running_ = false;
 };
+
+// The boot loader ID code the upgrade sends: the value "FlashIdCode" (14
+// hexadecimal digits) in the program's Port settings. Missing or malformed:
+// seven 0xFF bytes.
+bool ParseFlashIdCode(const QString& text, FlashUpgrade::IdCode& id);
+FlashUpgrade::IdCode ReadFlashIdCode(Deliverable deliverable);

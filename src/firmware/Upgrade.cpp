@@ -1,6 +1,5 @@
 #include "Upgrade.h"
 
-#include "platform/Settings.h"
 #include "ui_Upgrade.h"
 
 #include <QCoreApplication>
@@ -28,47 +27,6 @@ QString LengthText(double seconds)
 }
 
 } // namespace
-
-bool ParseFlashIdCode(const QString& text, FlashUpgrade::IdCode& id)
-{
-    if (text.size() != 2 * FlashUpgrade::kIdLength)
-        return false;
-    FlashUpgrade::IdCode parsed{};
-    for (int i = 0; i < FlashUpgrade::kIdLength; ++i) {
-        int value = 0;
-        for (int j = 0; j < 2; ++j) {
-            const char16_t c = text[2 * i + j].unicode();
-            int digit = -1;
-            if (c >= u'0' && c <= u'9')
-                digit = c - u'0';
-            else if (c >= u'A' && c <= u'F')
-                digit = c - u'A' + 10;
-            else if (c >= u'a' && c <= u'f')
-                digit = c - u'a' + 10;
-            if (digit < 0)
-                return false;
-            value = value * 16 + digit;
-        }
-        parsed[i] = static_cast<uint8_t>(value);
-    }
-    id = parsed;
-    return true;
-}
-
-FlashUpgrade::IdCode ReadFlashIdCode(Deliverable deliverable)
-{
-    FlashUpgrade::IdCode id;
-    id.fill(0xFF);
-    Settings key(deliverable == Deliverable::Pmr ? QStringLiteral("\\Zyn\\Ql4100P\\Port")
-                                                 : QStringLiteral("\\Zyn\\Ql4100t\\Port"));
-    QString text;
-    if (key.Open(false) && key.ReadString(QStringLiteral("FlashIdCode"), text)) {
-        FlashUpgrade::IdCode parsed;
-        if (ParseFlashIdCode(text, parsed))
-            id = parsed;
-    }
-    return id;
-}
 
 TUpgradePage::TUpgradePage(Deliverable deliverable, Win32Port& port, Dialogs& dialogs, QTextEdit* help,
                            QWidget* parent)

@@ -18,12 +18,6 @@ namespace Ui {
 class TUpgradePage;
 }
 
-// The boot loader ID code the upgrade sends: the value "FlashIdCode" (14
-// hexadecimal digits) in the program's Port settings. Missing or malformed:
-// seven 0xFF bytes.
-bool ParseFlashIdCode(const QString& text, FlashUpgrade::IdCode& id);
-FlashUpgrade::IdCode ReadFlashIdCode(Deliverable deliverable);
-
 // "Upgrade Radio Software": replaces the radio's firmware through its boot
 // loader, stage by stage, with an optional voice identification recording
 // merged in (ql4100 only). Hosted as a tab by the hardware options window,

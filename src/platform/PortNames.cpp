@@ -34,18 +34,22 @@ QString MapKey(Deliverable deliverable)
                                            : QStringLiteral("\\Zyn\\Ql4100t\\PortMap");
 }
 
+QString MappedDevice(Deliverable deliverable, int portNumber)
+{
+    Settings map(MapKey(deliverable));
+    QString path;
+    if (portNumber >= 1 && map.Open(false) && map.ReadString(QStringLiteral("COM%1").arg(portNumber), path))
+        return path.trimmed();
+    return QString();
+}
+
 QString DevicePath(Deliverable deliverable, const QString& comName)
 {
     const int number = PortNumber(comName);
     if (number < 1)
         return QString();
-    Settings map(MapKey(deliverable));
-    if (map.Open(false)) {
-        QString path;
-        if (map.ReadString(QStringLiteral("COM%1").arg(number), path) && !path.trimmed().isEmpty())
-            return path.trimmed();
-    }
-    return DefaultDevice(number);
+    const QString mapped = MappedDevice(deliverable, number);
+    return mapped.isEmpty() ? DefaultDevice(number) : mapped;
 }
 
 } // namespace PortNames

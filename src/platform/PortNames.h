@@ -20,6 +20,9 @@ QString DefaultDevice(int portNumber);
 // Settings key that holds the program's port map ("\Zyn\Ql4100t\PortMap").
 QString MapKey(Deliverable deliverable);
 
+// The program's port map entry for a port number, or an empty string.
+QString MappedDevice(Deliverable deliverable, int portNumber);
+
 // Device path for "COMn", or an empty string when the number has none.
 QString DevicePath(Deliverable deliverable, const QString& comName);
 

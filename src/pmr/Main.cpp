@@ -342,7 +342,7 @@ void Tfrm4100::btnReadRadioClick()
     RadioInfo info;
     const RadioProgrammer::ReadResult result = programmer_->ReadFromRadio(info);
     using R = RadioProgrammer::ReadResult;
-    const QString unable = QStringLiteral("Unable to read from radio");
+    const QString unable = QString::fromUtf8(ProgrammerText::kUnableToRead);
     switch (result) {
     case R::NoRadio:
         ShowMessage(unable, QStringLiteral("Error"), Dialogs::Buttons::Ok, Dialogs::Icon::None);
@@ -355,11 +355,11 @@ void Tfrm4100::btnReadRadioClick()
         ShowMessage(unable, QStringLiteral("Error reading radio type"), Dialogs::Buttons::Ok, Dialogs::Icon::None);
         return;
     case R::ReviveFailed:
-        ShowMessage(QStringLiteral("Unable to revive radio."), QStringLiteral("Reviving radio"), Dialogs::Buttons::Ok,
+        ShowMessage(QString::fromUtf8(ProgrammerText::kReviveFailed), QStringLiteral("Reviving radio"), Dialogs::Buttons::Ok,
                     Dialogs::Icon::None);
         return;
     case R::RevivedReadFailed:
-        ShowMessage(QStringLiteral("Unable to read from revived radio"), QStringLiteral("Error reading radio type"),
+        ShowMessage(QString::fromUtf8(ProgrammerText::kRevivedReadFailed), QStringLiteral("Error reading radio type"),
                     Dialogs::Buttons::Ok, Dialogs::Icon::None);
         return;
     case R::Declined:
@@ -384,7 +384,7 @@ void Tfrm4100::btnWriteRadioClick()
     RadioInfo info;
     const RadioProgrammer::WriteResult result = programmer_->WriteToRadio(info);
     if (result == RadioProgrammer::WriteResult::NoRadio) {
-        ShowMessage(QStringLiteral("Unable to write to radio"), QStringLiteral("Error"), Dialogs::Buttons::Ok,
+        ShowMessage(QString::fromUtf8(ProgrammerText::kUnableToWrite), QStringLiteral("Error"), Dialogs::Buttons::Ok,
                     Dialogs::Icon::None);
         return;
     }
@@ -409,28 +409,20 @@ void Tfrm4100::RadioIdentified(const RadioInfo& info)
 
 bool Tfrm4100::ConfirmReviveStunned()
 {
-    return ShowMessage(QStringLiteral("This radio has been stunned.  Do you wish to revive it?"),
+    return ShowMessage(QString::fromUtf8(ProgrammerText::kReviveStunned),
                        QStringLiteral("Stunned radio"), Dialogs::Buttons::YesNo, Dialogs::Icon::Warning);
 }
 
 bool Tfrm4100::ConfirmNotPmr()
 {
-    return ShowMessage(
-        QStringLiteral("Radio is not a PMR.  Please use correct software to configure this radio. Continue?"),
-        QStringLiteral("Wrong radio type"), Dialogs::Buttons::OkCancel, Dialogs::Icon::Warning);
+    return ShowMessage(QString::fromUtf8(ProgrammerText::kNotPmr), QStringLiteral("Wrong radio type"),
+                       Dialogs::Buttons::OkCancel, Dialogs::Icon::Warning);
 }
 
 bool Tfrm4100::ConfirmLayoutLoss(LayoutLoss loss)
 {
-    const QString text =
-        loss == LayoutLoss::FiveCharacterNames
-            ? QStringLiteral("Warning - this radio only supports 5 digits\nfor names and two digits for channel "
-                             "number.\nWriting the current configuration to the radio\nwill result in only 5 "
-                             "rightmost characters of alpha/channel/names.\nAre you sure you want to proceed?")
-            : QStringLiteral("Warning - this radio only supports 99 channels, \n5 letters for names and 40 selcall "
-                             "memories.\nWriting the current configuration to the radio\nwill result in information "
-                             "loss.\nAre you sure you want to proceed?");
-    return ShowMessage(text, QStringLiteral("Write radio"), Dialogs::Buttons::OkCancel, Dialogs::Icon::None);
+    return ShowMessage(LayoutLossText(loss), QStringLiteral("Write radio"), Dialogs::Buttons::OkCancel,
+                       Dialogs::Icon::None);
 }
 
 void Tfrm4100::SetExtendedLayout(bool extended)

@@ -2,19 +2,13 @@
 
 #include "link/Win32port.h"
 #include "radio/Radio.h"
-#include "radio/Radiotype.h"
+#include "platform/PortNames.h"
+#include "radio/Summary.h"
 #include "ui_Autodetect.h"
 
 #include <QShowEvent>
 #include <QTimer>
 
-namespace {
-// Pauses before the identity query: ql4100p waits once; ql4100 waits, sends
-// one query whose answer it ignores, and waits again.
-constexpr int kPmrSettleMs = 100;
-constexpr int kTelemetrySettleMs = 150;
-constexpr int kTelemetryAfterProbeMs = 50;
-} // namespace
 
 TfrmAutoDetect::TfrmAutoDetect(Deliverable deliverable, Win32Port& port, TRadio& radio,
                                QWidget* parent)
@@ -83,26 +77,8 @@ void TfrmAutoDetect::TimerAutoDetectTimer()
 
 bool TfrmAutoDetect::Probe(int number, QString& ident)
 {
-    port_.Close();
-    if (!port_.Open(QStringLiteral("COM%1").arg(number)))
-        return false;
-
-    bool answered;
-    if (deliverable_ == Deliverable::Pmr) {
-        pause_.Wait(kPmrSettleMs);
-        answered = radio_.GetIdent(ident);
-    } else {
-        pause_.Wait(kTelemetrySettleMs);
-        radio_.ProbeIdent();
-        pause_.Wait(kTelemetryAfterProbeMs);
-        answered = radio_.GetIdent(ident);
-    }
-    if (answered && IsSupportedIdent(ident))
-        return true;
-
-    port_.FlushReceive();
-    port_.Close();
-    return false;
+    return ProbeForRadio(deliverable_, port_, radio_,
+                         PortNames::DevicePath(deliverable_, QStringLiteral("COM%1").arg(number)), ident);
 }
 
 void TfrmAutoDetect::btnCloseClick()

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/Deliverable.h"
-#include "platform/Event.h"
 
 #include <QDialog>
 #include <QString>
@@ -65,8 +64,6 @@ private:
     TRadio& radio_;
     std::unique_ptr<Ui::TfrmAutoDetect> ui_;
     QTimer* timer_;
-    // Never signalled: the pauses of a probe are timed waits on it.
-    Event pause_;
 
     int probePort_ = 1;
     int foundPort_ = 0;

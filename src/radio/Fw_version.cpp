@@ -33,41 +33,19 @@ void TfrmFirmwareVersion::showEvent(QShowEvent* event)
 
 void TfrmFirmwareVersion::FormShow()
 {
-    using namespace RadioIdent;
     ui_->lblVersion->clear();
     ui_->lblRadioType->clear();
     ui_->lblRadioModel->clear();
-    if (deliverable_ == Deliverable::Pmr)
-        hardware_ = 0;
-
-    if (!radio_.GetIdent(ident_)) {
-        // Nothing of a radio that no longer answers is handed on as if it
-        // were the one connected now.
-        ident_.clear();
-        radioType_ = -1;
-        repeaterFlags_ = 0;
-        model_ = ModelRecord();
+    summary_.Query(deliverable_, radio_);
+    if (!summary_.answered) {
         ui_->lblVersion->setText(QStringLiteral("No radio connected"));
         return;
     }
-    ui_->lblVersion->setText(ident_);
-    if (!IsSupportedIdent(ident_))
+    ui_->lblVersion->setText(summary_.ident);
+    if (!summary_.supported)
         return;
-
-    radio_.ReadByte(kRadioTypeAddress, radioType_);
-    radio_.ReadByte(kModeAddress, repeaterFlags_);
-    ui_->lblRadioType->setText(RadioSummaryTypeName(deliverable_, radioType_, repeaterFlags_));
-
-    radio_.ReadByte(kHardwareAddress, hardware_);
-    model_ = DecodeHardware(deliverable_, hardware_);
-    if (deliverable_ == Deliverable::Pmr) {
-        ui_->lblRadioModel->setText(model_.text);
-    } else {
-        QString text = model_.text + (IsVhf(model_) ? QStringLiteral(" VHF") : QStringLiteral(" UHF"));
-        if ((hardware_ & 0x0C) != 0)
-            text += QStringLiteral(" LOWBAND");
-        ui_->lblRadioModel->setText(text);
-    }
+    ui_->lblRadioType->setText(summary_.TypeText(deliverable_));
+    ui_->lblRadioModel->setText(summary_.ModelText(deliverable_));
 }
 
 void TfrmFirmwareVersion::btnCloseClick()

@@ -2,6 +2,7 @@
 
 #include "platform/Deliverable.h"
 #include "radio/Radiotype.h"
+#include "radio/Summary.h"
 #include "ui/Dialogs.h"
 
 #include <QDialog>
@@ -34,14 +35,14 @@ public:
     // Queries the radio and fills the labels; runs on every show.
     void FormShow();
 
-    ModelRecord CopyModel() const { return model_; }
-    QString CopyIdent() const { return ident_; }
+    ModelRecord CopyModel() const { return summary_.model; }
+    QString CopyIdent() const { return summary_.ident; }
     void CopyTypeAndFlags(int& type, int& flags) const
     {
-        type = radioType_;
-        flags = repeaterFlags_;
+        type = summary_.radioType;
+        flags = summary_.repeaterFlags;
     }
-    int HardwareByte() const { return hardware_; }
+    int HardwareByte() const { return summary_.hardware; }
 
     Ui::TfrmFirmwareVersion& Form() { return *ui_; }
 
@@ -57,9 +58,5 @@ private:
     std::unique_ptr<Ui::TfrmFirmwareVersion> ui_;
 
     // Kept from the last show; a failed read leaves the value before it.
-    QString ident_;
-    int radioType_ = 0;
-    int repeaterFlags_ = 0;
-    int hardware_ = 0;
-    ModelRecord model_;
+    RadioSummary summary_;
 };

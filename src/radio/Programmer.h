@@ -17,6 +17,30 @@ struct RadioInfo {
     ModelRecord model;
 };
 
+// The texts of the read and write sequences' questions and failures,
+// shared by every front end.
+namespace ProgrammerText {
+inline constexpr const char* kUnableToRead = "Unable to read from radio";
+inline constexpr const char* kUnableToWrite = "Unable to write to radio";
+inline constexpr const char* kReadFailed = "Error reading from radio";  // a transfer that stopped
+inline constexpr const char* kWriteFailed = "Error writing to radio";
+inline constexpr const char* kWrongRadioType =
+    "Unknown radio type.\n\nPlease ensure correct version of dealer software is being used for the radio type";
+inline constexpr const char* kReviveStunned = "This radio has been stunned.  Do you wish to revive it?";
+inline constexpr const char* kReviveFailed = "Unable to revive radio.";
+inline constexpr const char* kRevivedReadFailed = "Unable to read from revived radio";
+inline constexpr const char* kNotPmr =
+    "Radio is not a PMR.  Please use correct software to configure this radio. Continue?";
+inline constexpr const char* kFiveCharacterNames =
+    "Warning - this radio only supports 5 digits\nfor names and two digits for channel number.\nWriting the "
+    "current configuration to the radio\nwill result in only 5 rightmost characters of alpha/channel/names.\n"
+    "Are you sure you want to proceed?";
+inline constexpr const char* kNinetyNineChannels =
+    "Warning - this radio only supports 99 channels, \n5 letters for names and 40 selcall memories.\nWriting "
+    "the current configuration to the radio\nwill result in information loss.\nAre you sure you want to "
+    "proceed?";
+} // namespace ProgrammerText
+
 // The questions the read and write sequences ask, and the transfer they
 // run. The main windows answer with message boxes and the modal progress
 // window; the command-line programmer with its options and a plain wait.
@@ -43,6 +67,11 @@ public:
     {
         (void)loss;
         return false;
+    }
+    static QString LayoutLossText(LayoutLoss loss)
+    {
+        return QString::fromUtf8(loss == LayoutLoss::FiveCharacterNames ? ProgrammerText::kFiveCharacterNames
+                                                                         : ProgrammerText::kNinetyNineChannels);
     }
     // The layout switch ("Enable F/W version 3 features").
     virtual bool ExtendedLayout() const { return false; }

@@ -2,6 +2,7 @@
 
 #include "platform/Event.h"
 #include "platform/WindowMessages.h"
+#include "radio/Programmer.h"
 #include "ui_Transferprogress.h"
 
 #include <QCoreApplication>
@@ -116,8 +117,7 @@ bool TransferImageOperation::HandleMessage(const WindowMessageEvent& message)
     }
     window_.SetStopped();
     if (message.LParam() == ImageTransfer::Failed) {
-        window_.SetAction(writing_ ? QStringLiteral("Error writing to radio")
-                                   : QStringLiteral("Error reading from radio"));
+        window_.SetAction(QString::fromUtf8(writing_ ? ProgrammerText::kWriteFailed : ProgrammerText::kReadFailed));
         return false;
     }
     window_.accept();

@@ -36,6 +36,11 @@ bool IsSupportedIdent(const QString& ident)
     return ident.left(6) == QLatin1String("QL4100");
 }
 
+Deliverable DeliverableForIdent(const QString& ident)
+{
+    return ident.mid(6, 1) == QLatin1String("P") ? Deliverable::Pmr : Deliverable::Telemetry;
+}
+
 namespace {
 
 // Decimal value of characters [first, first + count) (1-based) of text; 0

@@ -49,6 +49,9 @@ QString RadioSummaryTypeName(Deliverable deliverable, int radioType, int repeate
 // "v", major digit, ".", two minor digits, e.g. "QL4100P v3.01". These
 // programs talk only to radios whose identity begins with "QL4100".
 bool IsSupportedIdent(const QString& ident);
+// The program whose rules suit the radio: ql4100p for variant letter P,
+// ql4100 for every other.
+Deliverable DeliverableForIdent(const QString& ident);
 // Major from character 10, minor from characters 12-13; a part that is
 // missing or not a decimal number gives 0.
 void ParseFirmwareVersion(const QString& ident, int& major, int& minor);

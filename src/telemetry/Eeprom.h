@@ -41,6 +41,10 @@ private:
 // Programming files (.mem): the raw image, byte n of the file = address n,
 // no header.
 namespace MemFile {
+// A programming file whose radio type (address 50) ql4100 does not take.
+inline constexpr const char* kUnknownTypeText =
+    "Unknown radio type in mem-file.\n\nPlease ensure correct mem-file is being used for the radio type.";
+
 
 enum class LoadResult {
     Loaded,     // up to Size() bytes copied from the start of the file

@@ -30,9 +30,6 @@ const char* const kMemFilter = "Programming Files (*.mem)|*.mem|All Files (*.*)|
 const char* const kUnknownDefaultType =
     "Unknown radio type in default mem-file.\n\nPlease ensure correct mem-file is being used for "
     "the radio type.";
-const char* const kUnknownFileType =
-    "Unknown radio type in mem-file.\n\nPlease ensure correct mem-file is being used for the radio "
-    "type.";
 
 // Controls whose commands this build carries. The others stay disabled
 // whatever the image says, so no button is offered that does nothing.
@@ -410,7 +407,7 @@ void Tfrm4100::btnFileOpenClick()
         // The type byte decides, whether or not the load worked.
         if (!IsImageAccepted()) {
             SetImageCommandsEnabled(false);
-            dialogs_.Message(this, QString::fromUtf8(kUnknownFileType), QStringLiteral("Read file"),
+            dialogs_.Message(this, QString::fromUtf8(MemFile::kUnknownTypeText), QStringLiteral("Read file"),
                              Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
         } else {
             SetImageCommandsEnabled(true);
@@ -478,14 +475,12 @@ void Tfrm4100::btnReadRadioClick()
     RadioInfo info;
     switch (programmer_->ReadFromRadio(info)) {
     case RadioProgrammer::ReadResult::NoRadio:
-        dialogs_.Message(this, QStringLiteral("Unable to read from radio"), QStringLiteral("Error"),
+        dialogs_.Message(this, QString::fromUtf8(ProgrammerText::kUnableToRead), QStringLiteral("Error"),
                          Dialogs::Buttons::Ok, Dialogs::Icon::None);
         break;
     case RadioProgrammer::ReadResult::WrongRadioType:
-        dialogs_.Message(this,
-                         QStringLiteral("Unknown radio type.\n\nPlease ensure correct version of dealer software is "
-                                        "being used for the radio type"),
-                         QStringLiteral("Radio type"), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        dialogs_.Message(this, QString::fromUtf8(ProgrammerText::kWrongRadioType), QStringLiteral("Radio type"),
+                         Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
         break;
     default:
         // A failed transfer has shown its error in the progress window.
@@ -507,7 +502,7 @@ void Tfrm4100::btnWriteRadioClick()
 
     RadioInfo info;
     if (programmer_->WriteToRadio(info) == RadioProgrammer::WriteResult::NoRadio)
-        dialogs_.Message(this, QStringLiteral("Unable to write to radio"), QStringLiteral("Error reading version"),
+        dialogs_.Message(this, QString::fromUtf8(ProgrammerText::kUnableToWrite), QStringLiteral("Error reading version"),
                          Dialogs::Buttons::Ok, Dialogs::Icon::None);
 }
 
