@@ -1,6 +1,7 @@
 #include "firmware/Flash.h"
 
 #include "link/Win32port.h"
+#include "platform/PortNames.h"
 #include "platform/Settings.h"
 
 #include <algorithm>
@@ -403,8 +404,7 @@ FlashUpgrade::IdCode ReadFlashIdCode(Deliverable deliverable)
 {
     FlashUpgrade::IdCode id;
     id.fill(0xFF);
-    Settings key(deliverable == Deliverable::Pmr ? QStringLiteral("\\Zyn\\Ql4100P\\Port")
-                                                 : QStringLiteral("\\Zyn\\Ql4100t\\Port"));
+    Settings key(PortNames::PortKey(deliverable));
     QString text;
     if (key.Open(false) && key.ReadString(QStringLiteral("FlashIdCode"), text)) {
         FlashUpgrade::IdCode parsed;

@@ -34,6 +34,12 @@ QString MapKey(Deliverable deliverable)
                                            : QStringLiteral("\\Zyn\\Ql4100t\\PortMap");
 }
 
+QString PortKey(Deliverable deliverable)
+{
+    return deliverable == Deliverable::Pmr ? QStringLiteral("\\Zyn\\Ql4100P\\Port")
+                                           : QStringLiteral("\\Zyn\\Ql4100t\\Port");
+}
+
 QString MappedDevice(Deliverable deliverable, int portNumber)
 {
     Settings map(MapKey(deliverable));

@@ -19,6 +19,9 @@ QString DefaultDevice(int portNumber);
 
 // Settings key that holds the program's port map ("\Zyn\Ql4100t\PortMap").
 QString MapKey(Deliverable deliverable);
+// Settings key of the program's port choice ("\Zyn\Ql4100t\Port": ComPort,
+// maxBdRate, FlashVerify, FlashIdCode).
+QString PortKey(Deliverable deliverable);
 
 // The program's port map entry for a port number, or an empty string.
 QString MappedDevice(Deliverable deliverable, int portNumber);
