@@ -144,6 +144,7 @@ RadioSimulator::RadioSimulator(SimOptions options)
     , idMismatch_(options.idMismatch)
     , eraseFail_(options.eraseFail)
     , programFailAt_(options.programFailAt)
+    , corruptAt_(options.corruptAt)
     , firmware_(options.bootloader ? Firmware::BootLoader : Firmware::Application)
     , random_(options.seed)
 {
@@ -757,6 +758,8 @@ void RadioSimulator::BootCommand()
         }
         for (int k = 0; k < kPageSize; ++k)
             flash_[static_cast<size_t>(address - kFlashBase + k)] &= c[static_cast<size_t>(3 + k)];
+        if (corruptAt_ >= 0 && (corruptAt_ & ~0xFF) == address)
+            flash_[static_cast<size_t>(address - kFlashBase)] ^= 0x01;
         programmedPages_.push_back(address);
         break;
     }

@@ -36,6 +36,8 @@ struct SimOptions {
     bool idMismatch = false;   // the ID check never passes
     bool eraseFail = false;    // erasing ends with the erase error bit
     int programFailAt = -1;    // programming the page at this address fails (-1: none)
+    int corruptAt = -1;        // the page at this address is stored with its first byte wrong,
+                               // and programming it reports success (-1: none)
 };
 
 // A QL4100-family radio on a pseudo-terminal. The program under test opens
@@ -188,6 +190,7 @@ private:
     bool idMismatch_;
     bool eraseFail_;
     int programFailAt_;
+    const int corruptAt_;
     int bootSpeed_ = 9600;
     bool bootAwake_ = false;  // has seen the wake bytes
     int wakeRun_ = 0;         // 0x00 bytes in a row

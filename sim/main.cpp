@@ -44,6 +44,7 @@ const char kUsage[] =
     "  --id-mismatch     the ID check never passes\n"
     "  --erase-fail      erasing ends with the erase error bit\n"
     "  --program-fail-at ADDR  programming the page at ADDR (e.g. 0xC0100) fails\n"
+    "  --corrupt-at ADDR the page at ADDR is stored with its first byte wrong\n"
     "  --help            this text\n";
 
 int BadArguments(const std::string& message)
@@ -128,7 +129,7 @@ int main(int argc, char** argv)
             || arg == "--save" || arg == "--link" || arg == "--fail-after" || arg == "--late"
             || arg == "--noise" || arg == "--seed" || arg == "--line-rate" || arg == "--boot-version"
             || arg == "--id-code" || arg == "--flash" || arg == "--save-flash" || arg == "--erase-ms"
-            || arg == "--program-fail-at";
+            || arg == "--program-fail-at" || arg == "--corrupt-at";
         if (!takesValue)
             return BadArguments("unknown option " + arg);
         if (i + 1 >= argc)
@@ -199,6 +200,10 @@ int main(int argc, char** argv)
             if (!ParseAddress(value, number))
                 return BadArguments("--program-fail-at needs a radio address");
             options.programFailAt = static_cast<int>(number);
+        } else if (arg == "--corrupt-at") {
+            if (!ParseAddress(value, number))
+                return BadArguments("--corrupt-at needs a radio address");
+            options.corruptAt = static_cast<int>(number);
         }
     }
 
