@@ -448,8 +448,7 @@ int ReadFailure(R result, const CliFrontEnd& frontEnd, const Questions& question
 
 QString Hex(int value, int digits)
 {
-    return QStringLiteral("0x%1").arg(value, digits, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("0X"),
-                                                                                                QLatin1String("0x"));
+    return QStringLiteral("0x") + QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
 }
 
 // ---- commands ------------------------------------------------------------

@@ -46,6 +46,10 @@ bool Win32Port::OpenDevice(const QString& path)
     // this one: a probe left unsent must not reach the next port tried.
     transmitRing_.Clear();
     transmit_.Reset();
+    {
+        std::lock_guard<std::mutex> drain(drainLock_);
+        unsent_ = 0;
+    }
     FlushReceive();
 
     readerStop_.Reset();
@@ -67,6 +71,10 @@ bool Win32Port::Close()
     std::lock_guard<std::mutex> guard(lifecycle_);
     if (!open_.load())
         return true;
+    {
+        std::unique_lock<std::mutex> drain(drainLock_);
+        drained_.wait_for(drain, std::chrono::milliseconds(DrainWaitMs), [this] { return unsent_ <= 0; });
+    }
     StopThreads();
     if (deliverable_ == Deliverable::Pmr)
         device_.RestoreSettings();
@@ -98,7 +106,11 @@ bool Win32Port::SetBaudRate(int rate)
 
 void Win32Port::Write(const uint8_t* bytes, int length)
 {
-    transmitRing_.Push(bytes, length);
+    const int queued = transmitRing_.Push(bytes, length);
+    {
+        std::lock_guard<std::mutex> drain(drainLock_);
+        unsent_ += queued;
+    }
     transmit_.Set();
 }
 
@@ -269,6 +281,11 @@ void Win32Port::WriterLoop()
         while ((n = transmitRing_.Pop(batch, BatchSize)) > 0) {
             // A batch the line refuses is dropped; nobody waits for it.
             SendBatch(batch, n);
+            {
+                std::lock_guard<std::mutex> drain(drainLock_);
+                unsent_ -= n;
+            }
+            drained_.notify_all();
             if (writerStop_.IsSet())
                 break;
         }

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -34,7 +35,10 @@ public:
     bool Open(const QString& portName);
     // The same with a device path.
     bool OpenDevice(const QString& path);
-    // Stops both threads and releases the device; true, also when not open.
+    // Sends what is still queued (waiting at most DrainWaitMs for a line that
+    // takes nothing), stops both threads and releases the device; true, also
+    // when not open. A program that ends right after its last request (the
+    // close of a programming session) so still gets it to the radio.
     bool Close();
     bool IsOpen() const { return open_.load(); }
 
@@ -73,6 +77,7 @@ public:
 private:
     static constexpr int BatchSize = 256;
     static constexpr int ByteWaitMs = 500;
+    static constexpr int DrainWaitMs = 500;
 
     void ReaderLoop();
     void WriterLoop();
@@ -103,6 +108,11 @@ private:
     bool sessionNotify_ = true; // guarded by portLock_
 
     std::atomic<QObject*> notifyWindow_{nullptr};
+    // Bytes queued and not yet handed to the driver (or dropped by it);
+    // Close waits for it to reach 0.
+    std::mutex drainLock_;
+    std::condition_variable drained_;
+    int unsent_ = 0;
 
     // Serialises Open, Close and SetBaudRate.
     std::mutex lifecycle_;

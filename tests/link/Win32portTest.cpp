@@ -328,6 +328,30 @@ TEST_P(Win32PortTest, CloseOnAClosedPortReturnsTrue)
     EXPECT_FALSE(port.SetBaudRate(9600));
 }
 
+TEST_P(Win32PortTest, CloseSendsWhatIsQueuedFirst)
+{
+    // A program that ends right after its last request (the close of a
+    // programming session) must not lose it in the transmit ring.
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_TRUE(port.OpenDevice(pty.SlavePath()));
+        const QByteArray bytes = Pattern(600, round);
+        WriteBytes(port, bytes);
+        EXPECT_TRUE(port.Close());
+        ASSERT_EQ(pty.Read(600, 3000), bytes) << "round " << round;
+    }
+}
+
+TEST_P(Win32PortTest, CloseGivesUpOnALineThatTakesNothing)
+{
+    // Nobody reads the other end: the driver's buffer fills and the
+    // writer waits. Close waits a bounded time, then lets go.
+    ASSERT_TRUE(port.OpenDevice(pty.SlavePath()));
+    for (int i = 0; i < 200; ++i)
+        WriteBytes(port, Pattern(1024, i));
+    EXPECT_TRUE(port.Close());
+    EXPECT_FALSE(port.IsOpen());
+}
+
 TEST_P(Win32PortTest, DestroyingAnOpenPortReleasesTheDevice)
 {
     {
