@@ -533,35 +533,70 @@ TEST_F(Cli, RadioThatStopsAnsweringMidReadLeavesNoFile)
     EXPECT_TRUE(Backups("Ql4100t").isEmpty());
 }
 
+// Five pages from 0xC0000.
+const char* const kFivePages =
+    "S2140C0000000102030405060708090A0B0C0D0E0F67\n"
+    "S2140C01000102030405060708090A0B0C0D0E0F1056\n"
+    "S2140C020002030405060708090A0B0C0D0E0F101145\n"
+    "S2140C0300030405060708090A0B0C0D0E0F10111234\n"
+    "S2140C04000405060708090A0B0C0D0E0F1011121323\n";
+
+// Runs ql41 and sends it Ctrl-C (SIGINT) once its standard error shows
+// text.
+CliResult InterruptWhenShown(const QStringList& args, const QByteArray& text)
+{
+    QProcess p;
+    p.start(QStringLiteral(QL41_CLI), args);
+    CliResult r;
+    if (!p.waitForStarted(10000))
+        return r;
+    QByteArray err;
+    QElapsedTimer clock;
+    clock.start();
+    while (!err.contains(text) && clock.elapsed() < 30000 && p.state() == QProcess::Running) {
+        p.waitForReadyRead(200);
+        err += p.readAllStandardError();
+    }
+    if (err.contains(text))
+        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    p.waitForFinished(30000);
+    if (p.exitStatus() == QProcess::NormalExit && p.state() == QProcess::NotRunning)
+        r.code = p.exitCode();
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(err + p.readAllStandardError());
+    return r;
+}
+
 TEST_F(Cli, CtrlCCancelsTheReadLikeCancel)
 {
     // Late replies make the read last seconds.
     Start(Family::Telemetry, [](SimOptions& o) { o.lateMs = 20; });
     const QString out = Path("t.mem");
     ASSERT_TRUE(WriteFile(out, "old"));
-    QProcess p;
-    p.start(QStringLiteral(QL41_CLI), {"--device", Device(), "read", "-o", out});
-    ASSERT_TRUE(p.waitForStarted(10000));
-    QByteArray err;
-    QElapsedTimer clock;
-    clock.start();
-    while (!err.contains("Reading from radio... 0%") && clock.elapsed() < 30000 &&
-           p.state() == QProcess::Running) {
-        p.waitForReadyRead(200);
-        err += p.readAllStandardError();
-    }
-    ASSERT_TRUE(err.contains("Reading from radio... 0%")) << err.toStdString();
-    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
-    ASSERT_TRUE(p.waitForFinished(30000));
-    err += p.readAllStandardError();
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(p.exitCode(), 1);
-    EXPECT_TRUE(err.endsWith("Read cancelled; nothing written to " + out.toLocal8Bit() + "\n")) << err.toStdString();
-    EXPECT_FALSE(err.contains("100%"));
+    const CliResult r = InterruptWhenShown({"--device", Device(), "read", "-o", out}, "Reading from radio... 0%");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.endsWith("Read cancelled; nothing written to " + out + "\n")) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("100%"));
     EXPECT_EQ(ReadFile(out), "old");
     EXPECT_TRUE(Backups("Ql4100t").isEmpty());
     // The session was closed as Cancel closes it.
     EXPECT_EQ(LastRequestAfterClose(*sim), 0x03);
+}
+
+TEST_F(Cli, CtrlCCancelsAFlashUpgradeBetweenPages)
+{
+    // At 9600 bit/s reading back every page takes minutes.
+    Start(Family::Telemetry, [](SimOptions& o) {
+        o.bootloader = true;
+        o.eraseMs = 20;
+        o.lineRate = 9600;
+    });
+    ASSERT_TRUE(WriteFile(Path("fw.mot"), kFivePages));
+    const CliResult r =
+        InterruptWhenShown({"--device", Device(), "flash", Path("fw.mot"), "--verify"}, "Verify: Verifying...");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Flash update cancelled.\n")) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("Verify: Verified"));
 }
 
 TEST_F(Cli, ReadIntoAFolderThatCannotTakeTheFileStartsNothing)
@@ -690,14 +725,6 @@ TEST(CliUsage, UsageErrorsExitTwoAndHelpDocumentsTheCommands)
 }
 
 // ---- flash -----------------------------------------------------------------
-
-// Five pages from 0xC0000.
-const char* const kFivePages =
-    "S2140C0000000102030405060708090A0B0C0D0E0F67\n"
-    "S2140C01000102030405060708090A0B0C0D0E0F1056\n"
-    "S2140C020002030405060708090A0B0C0D0E0F101145\n"
-    "S2140C0300030405060708090A0B0C0D0E0F10111234\n"
-    "S2140C04000405060708090A0B0C0D0E0F1011121323\n";
 
 TEST_F(Cli, FlashUpgradesThroughTheBootLoader)
 {
