@@ -29,7 +29,7 @@ namespace {
 using R = RadioProgrammer::ReadResult;
 using W = RadioProgrammer::WriteResult;
 
-constexpr int kHighestPort = 256;
+constexpr int kHighestPort = CliOptions::kHighestPort;
 
 QString Text(const char* text)
 {
@@ -384,7 +384,6 @@ public:
         if (image_.Rules() == Deliverable::Pmr)
             image_.Pmr().SetV3Features(extended, image_);
     }
-    void RadioIdentified(const RadioInfo& info) override { info_ = info; }
 
     bool TransferImage(bool write, int first, int last) override
     {
@@ -408,7 +407,6 @@ public:
 
     bool Cancelled() const { return cancelled_; }
     bool RadioExtended() const { return radioExtended_; }
-    const RadioInfo& Info() const { return info_; }
     int First() const { return first_; }
     int Last() const { return last_; }
 
@@ -418,7 +416,6 @@ private:
     InterruptWatch& interrupt_;
     RadioLink& link_;
     ConfigImage& image_;
-    RadioInfo info_;
     bool cancelled_ = false;
     bool radioExtended_ = false;
     int first_ = 0;

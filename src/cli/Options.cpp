@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int kHighestPort = 256;
 const int kRates[] = {9600, 19200, 38400, 57600};
 
 struct CommandShape {
@@ -138,8 +137,8 @@ bool ParseCliOptions(const QStringList& arguments, CliOptions& options, QString&
                 options.port = CliOptions::Port::Auto;
             } else {
                 const int number = PortNames::PortNumber(text);
-                if (number < 1 || number > kHighestPort) {
-                    error = QStringLiteral("--port takes COM1..COM%1 or auto, not '%2'").arg(kHighestPort).arg(text);
+                if (number < 1 || number > CliOptions::kHighestPort) {
+                    error = QStringLiteral("--port takes COM1..COM%1 or auto, not '%2'").arg(CliOptions::kHighestPort).arg(text);
                     return false;
                 }
                 options.port = CliOptions::Port::Number;

@@ -8,6 +8,7 @@
 
 // What the command line of ql41 asks for.
 struct CliOptions {
+    static constexpr int kHighestPort = 256; // COM1..COM256
     enum class Port {
         Saved,  // the port last chosen in the programs, else COM1
         Number, // --port COMn
