@@ -523,6 +523,24 @@ TEST_F(Cli, SilentRadio)
     EXPECT_EQ(r.err, "Unable to write to radio\n");
 }
 
+TEST_F(Cli, ReadOfARadioOfAnotherType)
+{
+    // ql4100 takes only telemetry and data radios: an error, no question.
+    Start(Family::Telemetry);
+    sim->SetMemory(RadioIdent::kRadioTypeAddress, {7});
+    CliResult r = Run({"read", "-o", Path("t.mem")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, QString::fromUtf8(ProgrammerText::kWrongRadioType) + "\n");
+
+    // ql4100p's rules, forced on a telemetry radio, ask whether to go on.
+    sim->SetMemory(RadioIdent::kRadioTypeAddress, {RadioIdent::kTypeTelemetry});
+    r = Run({"--program", "pmr", "read", "-o", Path("t.mem")});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_TRUE(r.err.startsWith(QString::fromUtf8(ProgrammerText::kNotPmr) + "\n"));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_EQ(LastRequestAfterClose(*sim), 0x03);
+}
+
 TEST_F(Cli, RadioThatStopsAnsweringMidReadLeavesNoFile)
 {
     Start(Family::Telemetry, [](SimOptions& o) { o.failAfter = 60; });
