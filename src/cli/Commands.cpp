@@ -76,12 +76,18 @@ int RefusedExit(Console& console, const Questions& questions)
 
 // ---- programming files ---------------------------------------------------
 
-QString ReadErrorText(const QString& path, const QString& reason)
+// The programs' file error, with the file and the reason.
+QString FileErrorText(const char* error, const QString& path, const QString& reason)
 {
-    QString text = Text(PmrImageText::kReadError) + QStringLiteral(": ") + path;
+    QString text = Text(error) + QStringLiteral(": ") + path;
     if (!reason.isEmpty())
         text += QStringLiteral(" (") + reason + QLatin1Char(')');
     return text;
+}
+
+QString ReadErrorText(const QString& path, const QString& reason)
+{
+    return FileErrorText(PmrImageText::kReadError, path, reason);
 }
 
 // Size and first bytes of a programming file: enough to tell whose it is.
@@ -497,8 +503,7 @@ int Read(const CliOptions& options, Console& console, InterruptWatch& interrupt)
 {
     QString reason;
     if (!CanSave(options.output, reason)) {
-        console.Err(Text(PmrImageText::kWriteError) + QStringLiteral(": ") + options.output + QStringLiteral(" (") +
-                    reason + QLatin1Char(')'));
+        console.Err(FileErrorText(PmrImageText::kWriteError, options.output, reason));
         return CliExit::Failed;
     }
     QString ident;
@@ -521,8 +526,7 @@ int Read(const CliOptions& options, Console& console, InterruptWatch& interrupt)
                            QStringLiteral("Read cancelled; nothing written to ") + options.output);
 
     if (!SaveImageBlocks(image.Blocks(), image.FileSize(), options.output, &reason)) {
-        console.Err(Text(PmrImageText::kWriteError) + QStringLiteral(": ") + options.output + QStringLiteral(" (") +
-                    reason + QLatin1Char(')'));
+        console.Err(FileErrorText(PmrImageText::kWriteError, options.output, reason));
         if (!programmer.LastBackup().isEmpty())
             console.Err(QStringLiteral("The configuration read is kept in ") + programmer.LastBackup());
         return CliExit::Failed;
