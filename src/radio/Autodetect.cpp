@@ -1,14 +1,13 @@
 #include "Autodetect.h"
 
 #include "link/Win32port.h"
-#include "radio/Radio.h"
 #include "platform/PortNames.h"
+#include "radio/Radio.h"
 #include "radio/Summary.h"
 #include "ui_Autodetect.h"
 
 #include <QShowEvent>
 #include <QTimer>
-
 
 TfrmAutoDetect::TfrmAutoDetect(Deliverable deliverable, Win32Port& port, TRadio& radio,
                                QWidget* parent)
