@@ -52,6 +52,21 @@ TEST(IdentityText, SupportAndFirmwareVersion)
     }
 }
 
+TEST(DeliverableForIdent, TheVariantLetterChoosesTheRules)
+{
+    using D = Deliverable;
+    const struct {
+        const char* ident;
+        D rules;
+    } cases[] = {
+        {"QL4100P v3.01", D::Pmr}, {"QL4100T v2.10", D::Telemetry}, {"QL4100D v1.00", D::Telemetry},
+        {"QL4100p v3.01", D::Telemetry}, {"QL4100", D::Telemetry}, {"", D::Telemetry},
+        {"XYZ123P", D::Pmr}, // the letter alone decides; the caller checks the family
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DeliverableForIdent(QString::fromLatin1(c.ident)), c.rules) << c.ident;
+}
+
 TEST(RadioSummaryTypeName, PerDeliverable)
 {
     struct Case {
