@@ -554,16 +554,26 @@ std::unique_ptr<ConfigImage> LoadFileImage(const CliOptions& options, Console& c
     return image;
 }
 
+// FILE loaded for write or verify, and the radio's port opened under the
+// rules the file calls for.
+bool PrepareFileAndRadio(const CliOptions& options, Console& console, InterruptWatch& interrupt,
+                         std::unique_ptr<ConfigImage>& image, std::unique_ptr<RadioLink>& link)
+{
+    image = LoadFileImage(options, console);
+    if (!image)
+        return false;
+    QString scanned;
+    link = Connect(options, image->Rules(), console, interrupt, scanned);
+    return link != nullptr;
+}
+
 int Write(const CliOptions& options, Console& console, InterruptWatch& interrupt)
 {
-    auto image = LoadFileImage(options, console);
-    if (!image)
+    std::unique_ptr<ConfigImage> image;
+    std::unique_ptr<RadioLink> link;
+    if (!PrepareFileAndRadio(options, console, interrupt, image, link))
         return CliExit::Failed;
     const Deliverable rules = image->Rules();
-    QString ident;
-    auto link = Connect(options, rules, console, interrupt, ident);
-    if (!link)
-        return CliExit::Failed;
     Questions questions(console, options.yes);
     CliFrontEnd frontEnd(console, questions, interrupt, *link, *image);
     RadioProgrammer programmer(rules, link->Radio(), image->Blocks(), frontEnd);
@@ -591,14 +601,11 @@ int Write(const CliOptions& options, Console& console, InterruptWatch& interrupt
 
 int Verify(const CliOptions& options, Console& console, InterruptWatch& interrupt)
 {
-    auto image = LoadFileImage(options, console);
-    if (!image)
+    std::unique_ptr<ConfigImage> image;
+    std::unique_ptr<RadioLink> link;
+    if (!PrepareFileAndRadio(options, console, interrupt, image, link))
         return CliExit::Failed;
     const Deliverable rules = image->Rules();
-    QString ident;
-    auto link = Connect(options, rules, console, interrupt, ident);
-    if (!link)
-        return CliExit::Failed;
 
     ConfigImage radioImage(rules);
     Questions questions(console, options.yes);
