@@ -765,6 +765,47 @@ TEST_F(Cli, FlashUpgradesThroughTheBootLoader)
     EXPECT_EQ(sim->BootSpeed(), 9600); // back to 9600 at the end
 }
 
+// A RIFF/WAVE recording: 8-bit mono PCM at 8000 Hz.
+QByteArray EightBitWave(const QByteArray& samples)
+{
+    const auto le = [](uint32_t v, int bytes) {
+        QByteArray b;
+        for (int i = 0; i < bytes; ++i)
+            b.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+        return b;
+    };
+    QByteArray data = "data" + le(static_cast<uint32_t>(samples.size()), 4) + samples;
+    if (samples.size() % 2)
+        data.append('\0');
+    const QByteArray fmt = "fmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(8000, 4) + le(8000, 4) + le(1, 2) + le(8, 2);
+    return "RIFF" + le(static_cast<uint32_t>(4 + fmt.size() + data.size()), 4) + "WAVE" + fmt + data;
+}
+
+TEST_F(Cli, FlashMergesAVoiceIdentification)
+{
+    Start(Family::Telemetry, [](SimOptions& o) {
+        o.bootloader = true;
+        o.eraseMs = 20;
+    });
+    ASSERT_TRUE(WriteFile(Path("fw.mot"), kFivePages));
+    ASSERT_TRUE(WriteFile(Path("id.wav"), EightBitWave(QByteArray("\x80\x81\x7F\x00\xFF", 5))));
+    CliResult r = Run({"flash", Path("fw.mot"), "--voice", Path("id.wav")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Voice ID: 8000 Hz, 0.0 s\n"));
+    // The voice block at 0xE0000: rate, sample count, samples, then blank.
+    const std::vector<uint8_t> flash = sim->Flash();
+    const std::vector<uint8_t> block(flash.begin() + 0x20000, flash.begin() + 0x20000 + 10);
+    EXPECT_EQ(block, (std::vector<uint8_t>{0x40, 0x1F, 0x05, 0x00, 0x80, 0x81, 0x7F, 0x00, 0xFF, 0xFF}));
+    EXPECT_EQ(flash[0x100], 0x01); // the program still went in
+
+    Start(Family::Telemetry, [](SimOptions& o) { o.bootloader = true; });
+    ASSERT_TRUE(WriteFile(Path("bad.wav"), "not a recording"));
+    r = Run({"flash", Path("fw.mot"), "--voice", Path("bad.wav")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.endsWith("Error reading voice ID wavefile: \n" + Path("bad.wav") + "\n"));
+    EXPECT_TRUE(sim->WireReceived().empty());
+}
+
 TEST_F(Cli, FlashFailuresExitOne)
 {
     ASSERT_TRUE(WriteFile(Path("fw.mot"), kFivePages));
