@@ -29,8 +29,12 @@ InterruptWatch::InterruptWatch()
 {
     const sigset_t set = WatchedSignals();
     signalFd_ = signalfd(-1, &set, SFD_CLOEXEC);
-    if (signalFd_ >= 0)
+    if (signalFd_ >= 0) {
         thread_ = std::thread(&InterruptWatch::Run, this);
+        return;
+    }
+    // Without a watcher, Ctrl-C at least still ends the program.
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 InterruptWatch::~InterruptWatch()
