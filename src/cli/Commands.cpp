@@ -319,15 +319,21 @@ std::unique_ptr<RadioLink> Connect(const CliOptions& options, Deliverable rules,
     return nullptr;
 }
 
-// Asks the radio's identity (unless the scan has) and lets it choose the
-// rules when --program does not.
-bool Identify(RadioLink& link, const CliOptions& options, QString& ident)
+// Opens the radio's port and asks its identity (unless the scan has); the
+// identity chooses the rules when --program does not.
+std::unique_ptr<RadioLink> ConnectAndIdentify(const CliOptions& options, Console& console,
+                                              InterruptWatch& interrupt, QString& ident)
 {
-    if (ident.isEmpty() && !link.Radio().GetIdent(ident))
-        return false;
+    auto link = Connect(options, options.program.value_or(Deliverable::Telemetry), console, interrupt, ident);
+    if (!link)
+        return nullptr;
+    if (ident.isEmpty() && !link->Radio().GetIdent(ident)) {
+        console.Err(Text(ProgrammerText::kUnableToRead));
+        return nullptr;
+    }
     if (!options.program)
-        link.UseRules(DeliverableForIdent(ident));
-    return true;
+        link->UseRules(DeliverableForIdent(ident));
+    return link;
 }
 
 // ---- image transfer ------------------------------------------------------
@@ -428,26 +434,45 @@ private:
     int last_ = -1;
 };
 
-// What a read that did not load says, and its exit code.
-int ReadFailure(R result, const CliFrontEnd& frontEnd, const Questions& questions, Console& console,
-                const QString& cancelText)
-{
-    const QString unable = Text(ProgrammerText::kUnableToRead);
-    switch (result) {
-    case R::Loaded: return CliExit::Done;
-    case R::NoRadio: console.Err(unable); break;
-    case R::ProgModeFailed: console.Err(unable + QStringLiteral(" (Error setting radio to prog mode)")); break;
-    case R::TypeReadFailed: console.Err(unable + QStringLiteral(" (Error reading radio type)")); break;
-    case R::ReviveFailed: console.Err(Text(ProgrammerText::kReviveFailed)); break;
-    case R::RevivedReadFailed: console.Err(Text(ProgrammerText::kRevivedReadFailed)); break;
-    case R::WrongRadioType: console.Err(Text(ProgrammerText::kWrongRadioType)); break;
-    case R::Declined: return RefusedExit(console, questions);
-    case R::TransferFailed:
-        console.Err(frontEnd.Cancelled() ? cancelText : Text(ProgrammerText::kReadFailed));
-        break;
+// One read of the radio's configuration through the programs' read
+// sequence, into an image under the link's rules.
+struct RadioRead {
+    RadioRead(const CliOptions& options, Console& console, InterruptWatch& interrupt, RadioLink& link)
+        : console(console), image(link.Rules()), questions(console, options.yes),
+          frontEnd(console, questions, interrupt, link, image),
+          programmer(link.Rules(), link.Radio(), image.Blocks(), frontEnd)
+    {
     }
-    return CliExit::Failed;
-}
+
+    // The exit code of the read: Done when loaded; otherwise it has said
+    // why (cancelText when Ctrl-C stopped the transfer).
+    int Run(const QString& cancelText)
+    {
+        const QString unable = Text(ProgrammerText::kUnableToRead);
+        switch (programmer.ReadFromRadio(info)) {
+        case R::Loaded: return CliExit::Done;
+        case R::NoRadio: console.Err(unable); break;
+        case R::ProgModeFailed: console.Err(unable + QStringLiteral(" (Error setting radio to prog mode)")); break;
+        case R::TypeReadFailed: console.Err(unable + QStringLiteral(" (Error reading radio type)")); break;
+        case R::ReviveFailed: console.Err(Text(ProgrammerText::kReviveFailed)); break;
+        case R::RevivedReadFailed: console.Err(Text(ProgrammerText::kRevivedReadFailed)); break;
+        case R::WrongRadioType: console.Err(Text(ProgrammerText::kWrongRadioType)); break;
+        case R::Declined: return RefusedExit(console, questions);
+        case R::TransferFailed:
+            console.Err(frontEnd.Cancelled() ? cancelText : Text(ProgrammerText::kReadFailed));
+            break;
+        }
+        return CliExit::Failed;
+    }
+
+    // In the order they are made: each of the later ones uses those above.
+    Console& console;
+    ConfigImage image;
+    Questions questions;
+    CliFrontEnd frontEnd;
+    RadioProgrammer programmer;
+    RadioInfo info;
+};
 
 QString Hex(int value, int digits)
 {
@@ -459,13 +484,9 @@ QString Hex(int value, int digits)
 int Ident(const CliOptions& options, Console& console, InterruptWatch& interrupt)
 {
     QString ident;
-    auto link = Connect(options, options.program.value_or(Deliverable::Telemetry), console, interrupt, ident);
+    auto link = ConnectAndIdentify(options, console, interrupt, ident);
     if (!link)
         return CliExit::Failed;
-    if (!Identify(*link, options, ident)) {
-        console.Err(Text(ProgrammerText::kUnableToRead));
-        return CliExit::Failed;
-    }
     if (!IsSupportedIdent(ident)) {
         console.Out(QStringLiteral("Identity: ") + ident);
         console.Err(QStringLiteral("Not a QL4100 family radio."));
@@ -507,35 +528,27 @@ int Read(const CliOptions& options, Console& console, InterruptWatch& interrupt)
         return CliExit::Failed;
     }
     QString ident;
-    auto link = Connect(options, options.program.value_or(Deliverable::Telemetry), console, interrupt, ident);
+    auto link = ConnectAndIdentify(options, console, interrupt, ident);
     if (!link)
         return CliExit::Failed;
-    if (!Identify(*link, options, ident)) {
-        console.Err(Text(ProgrammerText::kUnableToRead));
-        return CliExit::Failed;
-    }
-    const Deliverable rules = link->Rules();
-    ConfigImage image(rules);
-    Questions questions(console, options.yes);
-    CliFrontEnd frontEnd(console, questions, interrupt, *link, image);
-    RadioProgrammer programmer(rules, link->Radio(), image.Blocks(), frontEnd);
-    RadioInfo info;
-    const R result = programmer.ReadFromRadio(info);
-    if (result != R::Loaded)
-        return ReadFailure(result, frontEnd, questions, console,
-                           QStringLiteral("Read cancelled; nothing written to ") + options.output);
-
-    if (!SaveImageBlocks(image.Blocks(), image.FileSize(), options.output, &reason)) {
+    RadioRead read(options, console, interrupt, *link);
+    const int code = read.Run(QStringLiteral("Read cancelled; nothing written to ") + options.output);
+    if (code != CliExit::Done)
+        return code;
+    const QString backup = read.programmer.LastBackup();
+    const int size = read.image.FileSize();
+    if (!SaveImageBlocks(read.image.Blocks(), size, options.output, &reason)) {
         console.Err(FileErrorText(PmrImageText::kWriteError, options.output, reason));
-        if (!programmer.LastBackup().isEmpty())
-            console.Err(QStringLiteral("The configuration read is kept in ") + programmer.LastBackup());
+        if (!backup.isEmpty())
+            console.Err(QStringLiteral("The configuration read is kept in ") + backup);
         return CliExit::Failed;
     }
+    const RadioInfo& info = read.info;
     console.Out(QStringLiteral("Radio config loaded from %1 (%2, %3)")
                     .arg(info.ident, RadioTypeName(info.radioType, info.repeaterFlags), info.model.text));
-    console.Out(QStringLiteral("Saved %1 (%2 bytes)").arg(options.output).arg(image.FileSize()));
-    if (!programmer.LastBackup().isEmpty())
-        console.Out(QStringLiteral("Backup: ") + programmer.LastBackup());
+    console.Out(QStringLiteral("Saved %1 (%2 bytes)").arg(options.output).arg(size));
+    if (!backup.isEmpty())
+        console.Out(QStringLiteral("Backup: ") + backup);
     return CliExit::Done;
 }
 
@@ -607,14 +620,11 @@ int Verify(const CliOptions& options, Console& console, InterruptWatch& interrup
         return CliExit::Failed;
     const Deliverable rules = image->Rules();
 
-    ConfigImage radioImage(rules);
-    Questions questions(console, options.yes);
-    CliFrontEnd frontEnd(console, questions, interrupt, *link, radioImage);
-    RadioProgrammer programmer(rules, link->Radio(), radioImage.Blocks(), frontEnd);
-    RadioInfo info;
-    const R result = programmer.ReadFromRadio(info);
-    if (result != R::Loaded)
-        return ReadFailure(result, frontEnd, questions, console, QStringLiteral("Verify cancelled."));
+    RadioRead read(options, console, interrupt, *link);
+    const int code = read.Run(QStringLiteral("Verify cancelled."));
+    if (code != CliExit::Done)
+        return code;
+    const ConfigImage& radioImage = read.image;
 
     // What a write would send: from 48 to the end of the radio's layout, and
     // for a PMR radio the two factory bytes 41 and 42 that go with it.
@@ -622,7 +632,7 @@ int Verify(const CliOptions& options, Console& console, InterruptWatch& interrup
     int last = RadioProgrammer::kShortEnd;
     if (rules == Deliverable::Pmr) {
         addresses = {41, 42};
-        if (frontEnd.RadioExtended())
+        if (read.frontEnd.RadioExtended())
             last = RadioProgrammer::kExtendedEnd;
     }
     for (int a = RadioProgrammer::kFirstWritten; a <= last; ++a)
